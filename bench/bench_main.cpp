@@ -1,0 +1,192 @@
+// Prints what the plug-in costs the shell: per keystroke, per timed line
+// (beside the bare cost of the Windows calls such a line needs), per
+// variable, and how closely a timed line matches the shell's own clock.
+// Run behind a terminal (scripts/bench.sh): the overlay needs a console.
+#include "host/takecmd.h"
+#include "shell/engine/standin.h"
+
+#include <stdio.h>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Seconds() {
+    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Best of several rounds of `calls` calls, in nanoseconds per call.
+template <typename Fn>
+double NanosPerCall(int calls, Fn&& fn) {
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        double start = Seconds();
+        for (int i = 0; i < calls; ++i)
+            fn();
+        double per = (Seconds() - start) * 1e9 / calls;
+        if (per < best)
+            best = per;
+    }
+    return best;
+}
+
+struct Plugin {
+    HMODULE module = nullptr;
+    KeyHandlerFn key = nullptr;
+    CommandFn lapwatch = nullptr;
+    void* Export(const char* name) const { return reinterpret_cast<void*>(GetProcAddress(module, name)); }
+};
+
+void Send(Plugin& p, int code, const wchar_t* name, wchar_t* line) {
+    KeyEvent event = {};
+    event.keyCode = code;
+    event.keyName = const_cast<wchar_t*>(name);
+    event.commandLine = line;
+    p.key(&event);
+}
+
+void Configure(Plugin& p, const wchar_t* arguments) {
+    std::wstring text = arguments;
+    StandInCapture(1);
+    p.lapwatch(text.data());
+    StandInCapture(0);
+    StandInClearCaptured();
+}
+
+// The Windows calls a timed line needs at the least for the display: read
+// the format, swap the standard handles to "nul" and back, and (overlay)
+// save, draw and restore the cells; (status bar) nothing more on Windows'
+// side. The clock is read twice.
+void BareWindowsCycle(HANDLE console, bool overlay) {
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    GetSystemTimeAsFileTime(&t);
+    wchar_t format[8192];
+    GetEnvironmentVariableW(L"LAPWATCHFMT", format, 8192);
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE), out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetStdHandle(STD_ERROR_HANDLE, nul);
+    SetStdHandle(STD_OUTPUT_HANDLE, nul);
+    SetStdHandle(STD_ERROR_HANDLE, err);
+    SetStdHandle(STD_OUTPUT_HANDLE, out);
+    CloseHandle(nul);
+    if (!overlay)
+        return;
+    static CHAR_INFO saved[200];
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    const wchar_t text[] = L" [1]  0:00:00.000 ";
+    SHORT left = static_cast<SHORT>(info.dwSize.X - 19);
+    SMALL_RECT region = {left, info.srWindow.Top, static_cast<SHORT>(info.dwSize.X - 1), info.srWindow.Top};
+    ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &region);
+    SetConsoleCursorPosition(console, COORD{left, info.srWindow.Top});
+    SetConsoleTextAttribute(console, 0x1F);
+    DWORD written;
+    WriteConsoleW(console, text, 18, &written, nullptr);
+    SetConsoleCursorPosition(console, info.dwCursorPosition);
+    SetConsoleTextAttribute(console, info.wAttributes);
+    region.Right = static_cast<SHORT>(left + 18);
+    WriteConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &region);
+}
+
+double MicrosPerLine(Plugin& p, int lines) {
+    wchar_t line[] = L"dir /s";
+    return NanosPerCall(lines, [&] {
+        Send(p, 13, L"Enter", line);
+        Send(p, 0, nullptr, nullptr);
+    }) / 1000.0;
+}
+
+void PrintRow(const char* what, double value, const char* unit, const char* goal) {
+    printf("| %-52s | %12.2f %-3s | %-22s |\n", what, value, unit, goal);
+}
+
+}  // namespace
+
+int wmain() {
+    Plugin p;
+    p.module = StandInLoadPlugin(L"Lapwatch-x86.dll");
+    if (!p.module) {
+        fprintf(stderr, "Lapwatch-x86.dll not found\n");
+        return 1;
+    }
+    SetEnvironmentVariableW(L"noloadmsg", L"1");
+    if (StandInStartPlugins() != 1) {
+        fprintf(stderr, "the plug-in did not start (no console?)\n");
+        return 1;
+    }
+    p.key = reinterpret_cast<KeyHandlerFn>(p.Export("key"));
+    p.lapwatch = reinterpret_cast<CommandFn>(p.Export("lapwatch"));
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    Configure(p, L"/T:0");
+
+    printf("| %-52s | %16s | %-22s |\n", "measure", "result", "goal");
+    printf("|%s|%s|%s|\n", std::string(54, '-').c_str(), std::string(18, '-').c_str(), std::string(24, '-').c_str());
+
+    wchar_t typed[] = L"dir";
+    PrintRow("key handler, ordinary keystroke", NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typed); }), "ns",
+             "< 10 ns");
+
+    Configure(p, L"/B:T");
+    double overlayLine = MicrosPerLine(p, 2000);
+    double overlayFloor = NanosPerCall(2000, [&] { BareWindowsCycle(console, true); }) / 1000.0;
+    PrintRow("timed line, overlay (mode 2)", overlayLine, "us", "");
+    PrintRow("  bare Windows calls of that cycle", overlayFloor, "us", "");
+    PrintRow("  ratio", overlayLine / overlayFloor, "x", "<= 1.5");
+
+    Configure(p, L"/B:D");
+    StandInSetStatusBar(1);
+    double statusLine = MicrosPerLine(p, 2000);
+    double statusFloor = NanosPerCall(2000, [&] { BareWindowsCycle(console, false); }) / 1000.0;
+    StandInSetStatusBar(0);
+    PrintRow("timed line, status bar (mode 5)", statusLine, "us", "");
+    PrintRow("  bare Windows calls of that cycle", statusFloor, "us", "");
+    PrintRow("  ratio", statusLine / statusFloor, "x", "<= 1.5");
+
+    const char* variables[] = {"_cmdcount", "_cmdticks", "_cmdtime", "_cmdtotalticks", "_cmdtotaltime",
+                               "_lastcmd", "_ticks"};
+    std::vector<wchar_t> buffer(8192);
+    for (const char* name : variables) {
+        auto fn = reinterpret_cast<VariableFn>(p.Export(name));
+        std::string label = std::string("variable ") + name;
+        PrintRow(label.c_str(), NanosPerCall(200000, [&] { fn(buffer.data()); }), "ns", "");
+    }
+    auto toTime = reinterpret_cast<VariableFn>(p.Export("f_tickstotime"));
+    PrintRow("@tickstotime[864000010000]", NanosPerCall(200000, [&] {
+                 wcscpy(buffer.data(), L"864000010000");
+                 toTime(buffer.data());
+             }), "ns", "");
+
+    // Accuracy: the plug-in's duration of `delay 1.5` against the shell's
+    // own performance counter around the same line.
+    Configure(p, L"/B:O");
+    auto cmdticks = reinterpret_cast<VariableFn>(p.Export("_cmdticks"));
+    double worst = 0, sum = 0;
+    const int runs = 3;
+    for (int i = 0; i < runs; ++i) {
+        wchar_t line[] = L"delay 1.5";
+        double start = Seconds();
+        Send(p, 13, L"Enter", line);
+        StandInRunLine(line);
+        Send(p, 0, nullptr, nullptr);
+        double shellMs = (Seconds() - start) * 1000.0;
+        cmdticks(buffer.data());
+        double reportedMs = static_cast<double>(_wcstoui64(buffer.data(), nullptr, 10)) / 10000.0;
+        double diff = reportedMs - shellMs;
+        sum += diff;
+        if (diff * diff > worst * worst)
+            worst = diff;
+    }
+    PrintRow("delay 1.5: reported minus measured, mean of 3", sum / runs, "ms", "within 2 ms");
+    PrintRow("delay 1.5: reported minus measured, worst", worst, "ms", "within 2 ms");
+
+    CloseHandle(console);
+    StandInUnloadPlugins();
+    return 0;
+}

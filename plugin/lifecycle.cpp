@@ -1,0 +1,84 @@
+// The library entry point and the three lifecycle exports.
+#include "plugin.h"
+
+#include "../settings/settings.h"
+#include "../timing/timing.h"
+
+#include <wchar.h>
+
+#define FUNCTION_LIST                                                          \
+    L"lapwatch,_cmdcount,_cmdticks,_cmdtime,_cmdtotalticks,_cmdtotaltime,"     \
+    L"_lastcmd,_ticks,@tickstotime,@tickstotimed,*key"
+
+static PluginInfo g_pluginInfo;
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
+extern "C" PluginInfo* PLUGIN_API GetPluginInfo(void) {
+    g_pluginInfo.name = PLUGIN_NAME;
+    g_pluginInfo.author = L"The Lapwatch developers";
+    g_pluginInfo.email = L"lapwatch@users.invalid";
+    g_pluginInfo.webPage = L"https://lapwatch.invalid/";
+    g_pluginInfo.description = PLUGIN_DESCRIPTION;
+    g_pluginInfo.functionList = FUNCTION_LIST;
+    g_pluginInfo.majorVersion = PLUGIN_MAJOR;
+    g_pluginInfo.minorVersion = PLUGIN_MINOR;
+    g_pluginInfo.buildVersion = PLUGIN_BUILD;
+    return &g_pluginInfo;
+}
+
+static HANDLE OpenConsoleOutput(void) {
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+static void ReportConsoleFailure(void) {
+    if (!IsInteractive())
+        return;
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    WriteErrorPrefix();
+    Qprintf(error, L"Error opening console buffer!\r\n");
+    Qprintf(error, L"%s plugin not loaded.\r\n", PLUGIN_NAME);
+}
+
+static int WantsLoadMessage(void) {
+    wchar_t buffer[PROBE_BUFFER_CHARS];
+    ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]%[noloadmsg]");
+    return wcscmp(buffer, L"00") == 0;
+}
+
+// Probe the host, open the console, then defaults overlaid with the current
+// user's saved settings, or the local machine's when the user has none.
+extern "C" int PLUGIN_API InitializePlugin(void) {
+    ProbeHostVersion();
+
+    if (g_frame.consoleOutput) {   // started twice: never leak the first handle
+        CloseHandle(g_frame.consoleOutput);
+        g_frame.consoleOutput = nullptr;
+    }
+    HANDLE console = OpenConsoleOutput();
+    if (console == INVALID_HANDLE_VALUE || console == nullptr) {
+        ReportConsoleFailure();
+        return -1;
+    }
+    g_frame.consoleOutput = console;
+
+    RestoreDefaultSettings();
+    if (LoadSettings(HKEY_CURRENT_USER) != 0)
+        LoadSettings(HKEY_LOCAL_MACHINE);
+
+    if (WantsLoadMessage())
+        Printf(L"%s v%d.%d.%d loaded.\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
+    return 0;
+}
+
+extern "C" int PLUGIN_API ShutdownPlugin(int) {
+    if (g_frame.consoleOutput) {
+        CloseHandle(g_frame.consoleOutput);
+        g_frame.consoleOutput = nullptr;
+    }
+    FreeLastCommandWord();
+    SetSlowCommand(nullptr);
+    return 0;
+}

@@ -1,0 +1,62 @@
+// Process-wide values of the plug-in frame and the small routines that every
+// subsystem uses: the console output handle, the recent-host flag, the
+// host-version probe, the interactive test and the error prefix.
+#pragma once
+
+#include "../host/takecmd.h"
+
+#define COUNT_OF(array) (sizeof(array) / sizeof((array)[0]))
+
+#define PLUGIN_NAME L"Lapwatch"
+#define PLUGIN_DESCRIPTION L"Automatic command timer for Take Command"
+#define PLUGIN_MAJOR 1
+#define PLUGIN_MINOR 0
+#define PLUGIN_BUILD 2
+#define PLUGIN_REVISION 3          // fourth number of the file version
+#define PLUGIN_PLATFORM L"x86"
+
+enum {
+    TEXT_BUFFER_CHARS = 8192,      // a shell result buffer or a text to expand
+    PROBE_BUFFER_CHARS = 1024,     // a start-up probe whose result is short
+    MAX_TEXT_CHARS = TEXT_BUFFER_CHARS - 1,
+};
+
+// Host version range that the probe accepts.
+enum { HOST_VERSION_MIN = 8, HOST_VERSION_MAX = 100, HOST_VERSION_RECENT = 24 };
+
+typedef struct PluginFrame {
+    HANDLE consoleOutput;          // "CONOUT$", or null when not opened
+    int recentHost;                // 1 when the shell's major version >= 24
+} PluginFrame;
+
+extern PluginFrame g_frame;
+
+// Host version 8..100 read from %_4ver, else 0; sets g_frame.recentHost.
+unsigned ProbeHostVersion(void);
+
+// True when the shell is neither transient nor piped ("%[_transient]%[_pipe]"
+// expands to exactly "00").
+int IsInteractive(void);
+
+// Writes "Lapwatch plugin: " to standard error, followed inside a batch file
+// by the batch name and line. Every error message starts with it.
+void WriteErrorPrefix(void);
+
+// Writes the error prefix, then the message (a Qprintf format taking at most
+// one wide text) to standard error.
+void WriteError(const wchar_t* format, const wchar_t* text);
+
+// Copies text into a cleared buffer of the given size and has the shell
+// expand it in place.
+void ExpandInto(wchar_t* buffer, size_t chars, const wchar_t* text);
+
+// Upper-cases the ASCII letters a to z in place; every other character stays.
+void UpperCaseAscii(wchar_t* text);
+
+// Bounded copy: at most chars - 1 characters and the terminator.
+void CopyText(wchar_t* target, size_t chars, const wchar_t* source);
+
+// Heap copy of text with exactly its length plus the terminator; null when
+// no memory is available. FreeText accepts null.
+wchar_t* DuplicateText(const wchar_t* text);
+void FreeText(wchar_t* text);

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need: the i686 mingw-w64 cross
+# toolchain, cmake, 32-bit Wine and GoogleTest's sources. Does nothing when
+# everything is already there.
+set -euo pipefail
+
+have_all() {
+    command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || return 1
+    command -v cmake >/dev/null 2>&1 || return 1
+    command -v script >/dev/null 2>&1 || return 1
+    [ -x /usr/lib/wine/wine ] || [ -x /usr/bin/wine ] || return 1
+    dpkg -s wine32 >/dev/null 2>&1 || return 1
+    [ -f /usr/src/googletest/CMakeLists.txt ] || return 1
+    return 0
+}
+
+if have_all; then
+    exit 0
+fi
+
+if [ "$(id -u)" != 0 ]; then
+    echo "setup: missing tools; run this script as root to install them" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends \
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
+    cmake make bsdutils util-linux \
+    wine wine32 googletest >/dev/null
+have_all || { echo "setup: installation incomplete" >&2; exit 1; }

@@ -1,0 +1,24 @@
+// The four settings, their defaults and the one owner of the slow command.
+#include "settings.h"
+
+Settings g_settings = {DEFAULT_SHOW_TIMER, DEFAULT_SLOW_SECONDS, DEFAULT_TIMER_COLORS, nullptr};
+
+void RestoreDefaultSettings(void) {
+    g_settings.timerColors = DEFAULT_TIMER_COLORS;
+    g_settings.showTimer = DEFAULT_SHOW_TIMER;
+    g_settings.slowSeconds = DEFAULT_SLOW_SECONDS;
+    SetSlowCommand(nullptr);
+}
+
+int SetSlowCommand(const wchar_t* text) {
+    FreeText(g_settings.slowCommand);
+    g_settings.slowCommand = nullptr;
+    if (!text || !text[0])
+        return 0;
+    g_settings.slowCommand = DuplicateText(text);
+    return g_settings.slowCommand ? 0 : 1;
+}
+
+int IsValidColorPair(uint32_t colors) {
+    return colors <= 0xFF && (colors & 0x0F) != ((colors >> 4) & 0x0F);
+}

@@ -1,0 +1,72 @@
+// The settings report that ends every run of the lapwatch command.
+#include "command.h"
+#include "settings.h"
+
+#include <wchar.h>
+
+namespace {
+
+enum {
+    MODE_NAME_CHARS = 29,
+    MODE_NAME_COUNT = 7,
+    MODE_UNKNOWN = 6,
+    COLOR_NAME_CHARS = 15,
+    COLOR_COUNT = 16,
+    COLOR_DESCRIPTION_CHARS = 1024,
+    NIBBLE_MASK = 0xF,
+    NIBBLE_BITS = 4,
+};
+
+const wchar_t MODE_NAMES[MODE_NAME_COUNT][MODE_NAME_CHARS] = {
+    L"Off",
+    L"Status bar",
+    L"Text",
+    L"Both status bar and text",
+    L"Default",
+    L"Default (status bar or text)",
+    L"Unknown",
+};
+
+const wchar_t COLOR_NAMES[COLOR_COUNT][COLOR_NAME_CHARS] = {
+    L"black", L"blue", L"green", L"cyan",
+    L"red", L"magenta", L"yellow", L"white",
+    L"bright black", L"bright blue", L"bright green", L"bright cyan",
+    L"bright red", L"bright magenta", L"bright yellow", L"bright white",
+};
+
+// Appends source to the text in target, bounded by the target's size.
+void AppendText(wchar_t* target, size_t chars, const wchar_t* source) {
+    size_t used = wcslen(target);
+    CopyText(target + used, chars - used, source);
+}
+
+// "Bright white on blue" for 0x1F: foreground on background, capitalised.
+void DescribeColors(uint32_t colors, wchar_t* text, size_t chars) {
+    CopyText(text, chars, COLOR_NAMES[colors & NIBBLE_MASK]);
+    AppendText(text, chars, L" on ");
+    AppendText(text, chars, COLOR_NAMES[(colors >> NIBBLE_BITS) & NIBBLE_MASK]);
+    if (text[0] >= L'a' && text[0] <= L'z')
+        text[0] = static_cast<wchar_t>(text[0] - L'a' + L'A');
+}
+
+}  // namespace
+
+void WriteSettingsReport(void) {
+    Printf(L"\r\n%s v%u.%u.%u settings:\r\n\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
+
+    uint32_t mode = g_settings.showTimer < MODE_UNKNOWN ? g_settings.showTimer : uint32_t{MODE_UNKNOWN};
+    Printf(L"   Show timer . . . . . . . . /B : %s\r\n", MODE_NAMES[mode]);
+
+    wchar_t colors[COLOR_DESCRIPTION_CHARS];
+    DescribeColors(g_settings.timerColors, colors, COUNT_OF(colors));
+    Printf(L"   Timer text colors  . . . . /C : %s\r\n", colors);
+
+    if (g_settings.slowSeconds != 0)
+        Printf(L"   Slow commands take . . . . /T : %u second%s or more\r\n", g_settings.slowSeconds,
+               g_settings.slowSeconds == 1 ? L"" : L"s");
+    else
+        QPuts(L"   Slow commands take . . . . /T : 0 seconds (disabled)\r\n");
+
+    Printf(L"   Slow-Command . . . . . . . %s\r\n",
+           g_settings.slowCommand != nullptr ? g_settings.slowCommand : L"Not defined");
+}

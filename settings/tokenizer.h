@@ -1,0 +1,34 @@
+// Splits the command's argument line into option arguments and one trailing
+// free-text argument, in process-wide storage valid until the next call.
+#pragma once
+
+#include "../plugin/plugin.h"
+
+#define MAX_ARG_LEN 8192
+#define MAX_ARGS 1024
+
+enum {
+    ARG_SPLIT_BLANKS = 0x01,
+    ARG_SPLIT_SLASH = 0x04,
+    ARG_FREE_TAIL = 0x20,
+    ARG_KEEP_QUOTES = 0x40,
+};
+
+typedef struct ArgEntry {
+    wchar_t* start;                // into the argument buffer; null when unused
+    int length;                    // characters, terminator not counted
+} ArgEntry;
+
+typedef struct ArgTable {
+    wchar_t buffer[MAX_ARG_LEN];   // the arguments, each NUL-terminated
+    ArgEntry entries[MAX_ARGS];
+    int count;                     // entries in use
+} ArgTable;
+
+extern ArgTable g_args;
+
+// Returns the argument count, or -1 for a null text or an overflow.
+int TokenizeArguments(const wchar_t* text);
+
+// 1 for ':' or '=', else 0.
+int IsValueSeparator(wchar_t c);

@@ -1,0 +1,317 @@
+// lapshell: the stand-in shell's console program. It loads plug-ins through
+// TakeCmd.dll, shows a prompt, feeds every keystroke of the line being edited
+// to the plug-ins' key handlers and runs the entered line.
+//
+//   lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]
+//            [--screen-log FILE] [-c LINE]
+//
+// Lines come from the console (ReadConsoleInputW), from --script FILE
+// (UTF-8; each character goes through the key path, then Enter, and the
+// line is echoed after the prompt; the character U+001B is the Esc key), or,
+// when standard input is not a console, from standard input the same way.
+//
+// Screen log (--screen-log FILE): after each prompt event one UTF-8 line is
+// appended, tab-separated key=value fields in this order:
+//   prompt=<n>        1 for the first prompt, counting up
+//   row=<r>           screen-buffer row of the console window's top line
+//   width=<w>         screen-buffer width, the number of cells read
+//   status=<count>    status-bar requests taken so far
+//   statustext=<t>    the status bar's last text (tabs made blanks)
+//   attrs=<hex>       two upper-case hex digits per cell, the low byte of
+//                     each cell's attribute (1F is bright white on blue)
+//   text=<chars>      the row's w characters (tabs made blanks), to line end
+// When no console can be read the line is "prompt=<n>\tconsole=none".
+#include "shell/engine/standin.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kPrompt[] = L"[lapshell] $ ";
+const wchar_t kDefaultPlugin[] = L"Lapwatch-x86.dll";
+enum { EXIT_OK = 0, EXIT_NO_SCRIPT = 1, EXIT_USAGE = 2 };
+enum { KEY_BACKSPACE = 8, CTRL_D = 4, CTRL_Z = 26 };
+
+struct Options {
+    std::vector<std::wstring> plugins;
+    std::wstring script;
+    std::wstring version;
+    std::wstring screenLog;
+    std::wstring transientLine;
+    bool transient = false;
+    bool statusBar = false;
+};
+
+void Out(const std::wstring& text) { StandInWrite(STANDIN_OUT, text.c_str()); }
+void Err(const std::wstring& text) { StandInWrite(STANDIN_ERR, text.c_str()); }
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH * 4];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    std::wstring folder(path, length);
+    size_t slash = folder.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : folder.substr(0, slash);
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == L"--plugin" && hasValue) options->plugins.push_back(argv[++i]);
+        else if (arg == L"--script" && hasValue) options->script = argv[++i];
+        else if (arg == L"--version" && hasValue) options->version = argv[++i];
+        else if (arg == L"--screen-log" && hasValue) options->screenLog = argv[++i];
+        else if (arg == L"--statusbar") options->statusBar = true;
+        else if ((arg == L"-c" || arg == L"/c") && hasValue) {
+            options->transient = true;
+            options->transientLine = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
+
+std::wstring FromUtf8(const std::string& bytes) {
+    if (bytes.empty()) return std::wstring();
+    int chars = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), chars);
+    return text;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+// Hands one key to the plug-ins with a writable copy of the line so far.
+void SendKey(int code, const std::wstring& name, const std::wstring& line) {
+    std::vector<wchar_t> text(line.begin(), line.end());
+    text.push_back(L'\0');
+    std::wstring keyName = name;
+    StandInSendKey(code, keyName.c_str(), text.data());
+}
+
+std::wstring KeyName(wchar_t c) {
+    if (c == L'\t') return L"Tab";
+    return std::wstring(1, c);
+}
+
+// Lines from a byte stream (a script file or redirected standard input).
+struct StreamSource {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::string pending;
+    bool atEnd = false;
+    bool first = true;
+
+    bool ReadLine(std::wstring* line) {
+        for (;;) {
+            size_t newline = pending.find('\n');
+            if (newline != std::string::npos || (atEnd && !pending.empty())) {
+                std::string bytes = pending.substr(0, newline);
+                pending.erase(0, newline == std::string::npos ? pending.size() : newline + 1);
+                if (first && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+                first = false;
+                if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+                *line = FromUtf8(bytes);
+                return true;
+            }
+            if (atEnd) return false;
+            char chunk[4096];
+            DWORD got = 0;
+            if (!ReadFile(handle, chunk, sizeof(chunk), &got, nullptr) || got == 0) atEnd = true;
+            else pending.append(chunk, got);
+        }
+    }
+};
+
+// Feeds a scripted line through the key path and echoes it like typing.
+// Returns the line as entered (after any Esc).
+std::wstring TypeScriptedLine(const std::wstring& script) {
+    std::wstring line;
+    for (wchar_t c : script) {
+        if (c == 0x1B) {
+            SendKey(KEY_CODE_ESC, L"Esc", line);
+            line.clear();
+        } else {
+            SendKey(c, KeyName(c), line);
+            line += c;
+        }
+    }
+    Out(line + L"\r\n");
+    SendKey(KEY_CODE_ENTER, L"Enter", line);
+    return line;
+}
+
+// Reads one line from the console, keystroke by keystroke. False at the
+// end of input (Ctrl+D or Ctrl+Z on an empty line, or a failed read).
+bool ReadConsoleLine(HANDLE input, std::wstring* result) {
+    std::wstring line;
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD got = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &got)) return false;
+        if (got == 0 || record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        wchar_t c = key.uChar.UnicodeChar;
+        for (WORD repeat = 0; repeat < (key.wRepeatCount == 0 ? 1 : key.wRepeatCount); ++repeat) {
+            if (key.wVirtualKeyCode == VK_RETURN || c == L'\r' || c == L'\n') {
+                Out(L"\r\n");
+                SendKey(KEY_CODE_ENTER, L"Enter", line);
+                *result = line;
+                return true;
+            }
+            if (key.wVirtualKeyCode == VK_ESCAPE || c == 0x1B) {
+                SendKey(KEY_CODE_ESC, L"Esc", line);
+                for (size_t i = 0; i < line.size(); ++i) Out(L"\b \b");
+                line.clear();
+            } else if (key.wVirtualKeyCode == VK_BACK || c == KEY_BACKSPACE) {
+                SendKey(KEY_BACKSPACE, L"Backspace", line);
+                if (!line.empty()) {
+                    line.pop_back();
+                    Out(L"\b \b");
+                }
+            } else if ((c == CTRL_D || c == CTRL_Z) && line.empty()) {
+                Out(L"\r\n");
+                return false;
+            } else if (c >= L' ' || c == L'\t') {
+                SendKey(c, KeyName(c), line);
+                line += c;
+                Out(std::wstring(1, c));
+            }
+        }
+    }
+}
+
+std::wstring NoTabs(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    }
+    return text;
+}
+
+// Appends the window's top row to the screen log (format at the top).
+void LogScreen(const std::wstring& path, int prompt) {
+    std::wstring entry = L"prompt=" + std::to_wstring(prompt);
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (console != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(console, &info) && info.dwSize.X > 0) {
+        SHORT width = info.dwSize.X;
+        SHORT row = info.srWindow.Top;
+        std::vector<CHAR_INFO> cells(static_cast<size_t>(width));
+        SMALL_RECT rect = {0, row, static_cast<SHORT>(width - 1), row};
+        ReadConsoleOutputW(console, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+        std::wstring attrs, text;
+        static const wchar_t kHex[] = L"0123456789ABCDEF";
+        for (const CHAR_INFO& cell : cells) {
+            attrs += kHex[(cell.Attributes >> 4) & 0xF];
+            attrs += kHex[cell.Attributes & 0xF];
+            text += cell.Char.UnicodeChar == L'\0' ? L' ' : cell.Char.UnicodeChar;
+        }
+        entry += L"\trow=" + std::to_wstring(row) + L"\twidth=" + std::to_wstring(width) +
+                 L"\tstatus=" + std::to_wstring(StandInStatusCount()) +
+                 L"\tstatustext=" + NoTabs(StandInStatusText()) + L"\tattrs=" + attrs +
+                 L"\ttext=" + NoTabs(text);
+    } else {
+        entry += L"\tconsole=none";
+    }
+    if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
+    entry += L"\r\n";
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string bytes = ToUtf8(entry);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void LoadPlugins(const Options& options) {
+    std::vector<std::wstring> paths = options.plugins;
+    if (paths.empty()) paths.push_back(ProgramFolder() + L"\\" + kDefaultPlugin);
+    for (const std::wstring& path : paths) {
+        if (StandInLoadPlugin(path.c_str()) == nullptr) {
+            Err(L"lapshell: cannot load the plug-in \"" + path + L"\" (error " +
+                std::to_wstring(GetLastError()) + L")\r\n");
+        }
+    }
+    StandInStartPlugins();
+}
+
+// The prompt loop; lines come from `stream` when given, else the console.
+void RunSession(const Options& options, StreamSource* stream) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    for (int prompt = 1;; ++prompt) {
+        Out(kPrompt);
+        StandInPromptEvent();
+        if (!options.screenLog.empty()) LogScreen(options.screenLog, prompt);
+        std::wstring line;
+        if (stream != nullptr) {
+            std::wstring scripted;
+            if (!stream->ReadLine(&scripted)) {
+                Out(L"\r\n");
+                break;
+            }
+            line = TypeScriptedLine(scripted);
+        } else if (!ReadConsoleLine(input, &line)) {
+            break;
+        }
+        StandInRunLine(line.c_str());
+        if (StandInExitRequested()) break;
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        Err(L"usage: lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]\r\n"
+            L"                [--screen-log FILE] [-c LINE]\r\n");
+        return EXIT_USAGE;
+    }
+    if (!options.version.empty()) StandInSetVariable(L"_4ver", options.version.c_str());
+    StandInSetVariable(L"_transient", options.transient ? L"1" : L"0");
+    bool piped = IsPipe(STD_INPUT_HANDLE) || IsPipe(STD_OUTPUT_HANDLE);
+    StandInSetVariable(L"_pipe", piped ? L"1" : L"0");
+    StandInSetStatusBar(options.statusBar ? 1 : 0);
+    LoadPlugins(options);
+
+    int exitCode = EXIT_OK;
+    if (options.transient) {
+        StandInRunLine(options.transientLine.c_str());
+    } else if (!options.script.empty()) {
+        StreamSource script;
+        script.handle = CreateFileW(options.script.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (script.handle == INVALID_HANDLE_VALUE) {
+            Err(L"lapshell: cannot open the script \"" + options.script + L"\"\r\n");
+            exitCode = EXIT_NO_SCRIPT;
+        } else {
+            RunSession(options, &script);
+            CloseHandle(script.handle);
+        }
+    } else {
+        HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD mode = 0;
+        if (GetConsoleMode(input, &mode)) {
+            RunSession(options, nullptr);
+        } else {
+            StreamSource standardInput;
+            standardInput.handle = input;
+            RunSession(options, &standardInput);
+        }
+    }
+    StandInUnloadPlugins();
+    return exitCode;
+}

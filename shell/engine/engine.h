@@ -1,0 +1,65 @@
+// Internal state and helpers shared by the stand-in shell library's sources.
+#pragma once
+
+#include "standin.h"
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+enum {
+    RESULT_BUFFER_CHARS = 8192,     // a variable's or command's text buffer
+    MAX_RESULT_CHARS = RESULT_BUFFER_CHARS - 1,
+    USAGE_BUFFER_CHARS = 1024,      // the buffer handed to a plug-in's Usage
+};
+
+// One name of a plug-in's function list and the export behind it.
+enum EntryKind { ENTRY_VARIABLE, ENTRY_FUNCTION, ENTRY_COMMAND, ENTRY_KEY };
+struct PluginEntry {
+    std::wstring name;              // as listed, without the '@' or '*' prefix
+    EntryKind kind;
+    FARPROC proc;                   // null when the export is missing
+};
+
+struct LoadedPlugin {
+    HMODULE module;
+    std::wstring path;
+    std::wstring name;              // from the information record
+    std::vector<PluginEntry> entries;
+    bool initialized;               // InitializePlugin was called
+    bool started;                   // ... and returned 0
+};
+
+std::vector<LoadedPlugin>& Plugins();
+
+// An export as the function type it really has.
+template <typename Fn> Fn As(FARPROC proc) { return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc)); }
+
+// Output: writes text to a handle, honouring capture mode. `stream` says
+// which captured stream a handle that is both stdout and stderr belongs to.
+void WriteText(HANDLE handle, const std::wstring& text, int stream);
+void WriteOut(const std::wstring& text);
+void WriteErr(const std::wstring& text);
+std::wstring FormatV(const wchar_t* format, va_list args);
+
+// Variables and expansion.
+std::wstring ExpandText(const std::wstring& text);
+bool GetShellVariable(const std::wstring& name, std::wstring* value);
+void SetShellVariable(const std::wstring& name, const wchar_t* value);
+std::wstring Lower(std::wstring text);
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+
+// Batch parameters (%0, %1, ...) of the batch files now running, innermost last.
+std::vector<std::vector<std::wstring>>& BatchArguments();
+
+// Each source's part of StandInReset.
+void ResetCapture();
+void ResetVariables();
+void ResetExecutor();
+void ResetStatusBar();
+
+// Runs one line as typed at the prompt or read from a batch file.
+int ExecuteLine(const std::wstring& line);
+
+}  // namespace engine

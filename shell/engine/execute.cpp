@@ -1,0 +1,350 @@
+// The line executor: expansion, plug-in commands, built-in commands and
+// batch files. Typed lines, batch lines and Command() all go through it.
+#include "engine.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace engine {
+namespace {
+
+struct ExecutorState {
+    std::wstring commandLog;
+    bool exitRequested = false;
+};
+
+ExecutorState& State() {
+    static ExecutorState state;
+    return state;
+}
+
+enum { RESULT_OK = 0, RESULT_ERROR = 1, RESULT_UNKNOWN_COMMAND = 2 };
+
+std::wstring TrimLeft(const std::wstring& text) {
+    size_t start = 0;
+    while (start < text.size() && std::iswspace(text[start])) ++start;
+    return text.substr(start);
+}
+
+std::wstring Trim(const std::wstring& text) {
+    std::wstring trimmed = TrimLeft(text);
+    while (!trimmed.empty() && std::iswspace(trimmed.back())) trimmed.pop_back();
+    return trimmed;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
+    std::wstring end = suffix;
+    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The batch file a command word names, or empty: the word itself when it
+// ends in .btm, .bat or .cmd, else the word with one of those added.
+std::wstring FindBatchFile(std::wstring word) {
+    if (word.size() >= 2 && word.front() == L'"' && word.back() == L'"') {
+        word = word.substr(1, word.size() - 2);
+    }
+    static const wchar_t* const kExtensions[] = {L".btm", L".bat", L".cmd"};
+    std::wstring found;
+    for (const wchar_t* extension : kExtensions) {
+        if (EndsWithNoCase(word, extension)) {
+            found = IsFile(word) ? word : L"";
+            break;
+        }
+    }
+    if (found.empty() && word.find(L'.') == std::wstring::npos) {
+        for (const wchar_t* extension : kExtensions) {
+            if (IsFile(word + extension)) {
+                found = word + extension;
+                break;
+            }
+        }
+    }
+    if (found.empty()) {
+        return found;
+    }
+    wchar_t full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(found.c_str(), static_cast<DWORD>(sizeof(full) / sizeof(full[0])), full, nullptr);
+    return length > 0 && length < sizeof(full) / sizeof(full[0]) ? std::wstring(full, length) : found;
+}
+
+// Reads a UTF-8 text file (a byte-order mark is skipped) into lines.
+bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    CloseHandle(file);
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    std::wstring text;
+    if (!bytes.empty()) {
+        int chars = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        text.resize(static_cast<size_t>(chars));
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), chars);
+    }
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\n') {
+            if (!line.empty() && line.back() == L'\r') line.pop_back();
+            lines->push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines->push_back(line);
+    return true;
+}
+
+// Splits a batch file's argument text at blanks, keeping quoted parts whole.
+std::vector<std::wstring> SplitArguments(const std::wstring& text) {
+    std::vector<std::wstring> words;
+    std::wstring word;
+    bool quoted = false, any = false;
+    for (wchar_t c : text) {
+        if (c == L'"') quoted = !quoted;
+        if (std::iswspace(c) && !quoted) {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+// Runs a batch file's lines one by one with _batch (the nesting depth),
+// _batchname and _batchline set; puts their previous values back after.
+int RunBatchFile(const std::wstring& path, const std::wstring& arguments) {
+    std::vector<std::wstring> lines;
+    if (!ReadLines(path, &lines)) {
+        WriteErr(L"Cannot read the batch file \"" + path + L"\"\r\n");
+        return RESULT_ERROR;
+    }
+    static const wchar_t* const kNames[] = {L"_batch", L"_batchname", L"_batchline"};
+    std::wstring saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) had[i] = GetShellVariable(kNames[i], &saved[i]);
+
+    std::vector<std::wstring> parameters = SplitArguments(arguments);
+    parameters.insert(parameters.begin(), path);
+    BatchArguments().push_back(parameters);
+    SetShellVariable(L"_batch", std::to_wstring(BatchArguments().size()).c_str());
+    SetShellVariable(L"_batchname", path.c_str());
+
+    int result = RESULT_OK;
+    for (size_t i = 0; i < lines.size() && !State().exitRequested; ++i) {
+        std::wstring line = TrimLeft(lines[i]);
+        if (line.empty() || line[0] == L':') continue;  // blank or a label
+        SetShellVariable(L"_batchline", std::to_wstring(i + 1).c_str());
+        result = ExecuteLine(line);
+    }
+
+    BatchArguments().pop_back();
+    for (int i = 0; i < 3; ++i) SetShellVariable(kNames[i], had[i] ? saved[i].c_str() : nullptr);
+    return result;
+}
+
+// Runs a plug-in command with its argument text in a writable buffer.
+int RunPluginCommand(FARPROC proc, const std::wstring& arguments) {
+    std::vector<wchar_t> buffer(RESULT_BUFFER_CHARS, L'\0');
+    arguments.copy(buffer.data(), std::min<size_t>(arguments.size(), MAX_RESULT_CHARS));
+    return As<CommandFn>(proc)(buffer.data());
+}
+
+FARPROC FindPluginCommand(const std::wstring& word) {
+    for (const LoadedPlugin& plugin : Plugins()) {
+        for (const PluginEntry& entry : plugin.entries) {
+            if (entry.kind == ENTRY_COMMAND && entry.proc != nullptr && EqualsNoCase(entry.name, word)) {
+                return entry.proc;
+            }
+        }
+    }
+    return nullptr;
+}
+
+int SetCommand(const std::wstring& arguments) {
+    std::wstring text = Trim(arguments);
+    size_t equals = text.find(L'=');
+    if (equals == std::wstring::npos) {
+        // "set" lists the environment; "set prefix" the variables starting so.
+        std::wstring prefix = Lower(text);
+        bool any = false;
+        wchar_t* block = GetEnvironmentStringsW();
+        for (const wchar_t* entry = block; entry != nullptr && *entry != L'\0'; entry += wcslen(entry) + 1) {
+            if (entry[0] == L'=') continue;  // per-drive current directories
+            std::wstring item = entry;
+            if (Lower(item.substr(0, prefix.size())) == prefix) {
+                WriteOut(item + L"\r\n");
+                any = true;
+            }
+        }
+        if (block != nullptr) FreeEnvironmentStringsW(block);
+        if (!any && !prefix.empty()) {
+            WriteErr(L"Not in environment \"" + text + L"\"\r\n");
+            return RESULT_ERROR;
+        }
+        return RESULT_OK;
+    }
+    std::wstring name = Trim(text.substr(0, equals));
+    std::wstring value = text.substr(equals + 1);
+    if (name.empty()) {
+        WriteErr(L"Syntax: set name=value\r\n");
+        return RESULT_ERROR;
+    }
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+    return RESULT_OK;
+}
+
+int DelayCommand(const std::wstring& arguments) {
+    std::wstring text = Trim(arguments);
+    double seconds = 1.0;
+    if (!text.empty()) {
+        wchar_t* end = nullptr;
+        seconds = wcstod(text.c_str(), &end);
+        if (end == text.c_str() || *end != L'\0' || !(seconds >= 0.0) || seconds > 86400.0) {
+            WriteErr(L"Invalid delay \"" + text + L"\"\r\n");
+            return RESULT_ERROR;
+        }
+    }
+    Sleep(static_cast<DWORD>(seconds * 1000.0 + 0.5));
+    return RESULT_OK;
+}
+
+// help NAME: every plug-in's Help, then the usage text of those that know it.
+int HelpCommand(const std::wstring& arguments) {
+    std::wstring name = Trim(arguments);
+    std::vector<HMODULE> modules;
+    for (const LoadedPlugin& plugin : Plugins()) modules.push_back(plugin.module);
+    bool known = false;
+    for (HMODULE module : modules) {
+        std::vector<wchar_t> nameBuffer(name.begin(), name.end());
+        nameBuffer.push_back(L'\0');
+        auto help = As<HelpFn>(GetProcAddress(module, "Help"));
+        if (help != nullptr && help(nameBuffer.data()) == 1) known = true;
+        auto usage = As<UsageFn>(GetProcAddress(module, "Usage"));
+        std::vector<wchar_t> usageBuffer(USAGE_BUFFER_CHARS, L'\0');
+        if (usage != nullptr && usage(nameBuffer.data(), usageBuffer.data()) == 1) {
+            usageBuffer[USAGE_BUFFER_CHARS - 1] = L'\0';
+            WriteOut(std::wstring(usageBuffer.data()) + L"\r\n");
+            known = true;
+        }
+    }
+    if (!known) {
+        WriteErr(L"No help for \"" + name + L"\"\r\n");
+        return RESULT_ERROR;
+    }
+    return RESULT_OK;
+}
+
+int ChangeDirectory(const std::wstring& arguments) {
+    std::wstring path = Trim(arguments);
+    if (path.empty()) {
+        wchar_t current[MAX_PATH * 4];
+        DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(sizeof(current) / sizeof(current[0])), current);
+        WriteOut(std::wstring(current, length) + L"\r\n");
+        return RESULT_OK;
+    }
+    if (!SetCurrentDirectoryW(path.c_str())) {
+        WriteErr(L"Cannot change to \"" + path + L"\"\r\n");
+        return RESULT_ERROR;
+    }
+    return RESULT_OK;
+}
+
+}  // namespace
+
+int ExecuteLine(const std::wstring& rawLine) {
+    std::wstring line = ExpandText(rawLine);
+    if (line.size() > MAX_RESULT_CHARS) line.resize(MAX_RESULT_CHARS);
+    line = TrimLeft(line);
+    while (!line.empty() && line[0] == L'@') line = TrimLeft(line.substr(1));
+    if (line.empty()) {
+        return RESULT_OK;
+    }
+    size_t wordEnd = 0;
+    bool quoted = false;
+    while (wordEnd < line.size() && (quoted || !std::iswspace(line[wordEnd]))) {
+        if (line[wordEnd] == L'"') quoted = !quoted;
+        ++wordEnd;
+    }
+    std::wstring word = line.substr(0, wordEnd);
+    // The arguments: what follows the name and one blank.
+    std::wstring arguments = wordEnd < line.size() ? line.substr(wordEnd + 1) : L"";
+    std::wstring lower = Lower(word);
+
+    if (FARPROC command = FindPluginCommand(word)) {
+        return RunPluginCommand(command, arguments);
+    }
+    if (lower.rfind(L"echo.", 0) == 0) {
+        WriteOut(line.substr(5) + L"\r\n");
+        return RESULT_OK;
+    }
+    if (lower == L"echo") {
+        std::wstring trimmed = Lower(Trim(arguments));
+        if (trimmed != L"on" && trimmed != L"off") WriteOut(arguments + L"\r\n");
+        return RESULT_OK;
+    }
+    if (lower == L"set") return SetCommand(arguments);
+    if (lower == L"delay") return DelayCommand(arguments);
+    if (lower == L"help") return HelpCommand(arguments);
+    if (lower == L"cd" || lower == L"chdir") return ChangeDirectory(arguments);
+    if (lower == L"rem") return RESULT_OK;
+    if (lower == L"exit") {
+        State().exitRequested = true;
+        return RESULT_OK;
+    }
+    std::wstring batch = FindBatchFile(word);
+    if (!batch.empty()) {
+        return RunBatchFile(batch, arguments);
+    }
+    WriteErr(L"Unknown command \"" + word + L"\"\r\n");
+    return RESULT_UNKNOWN_COMMAND;
+}
+
+void ResetExecutor() { State() = ExecutorState(); }
+
+void LogCommand(const std::wstring& line) { State().commandLog += line + L"\n"; }
+const std::wstring& CommandLog() { return State().commandLog; }
+bool& ExitRequested() { return State().exitRequested; }
+
+}  // namespace engine
+
+using namespace engine;
+
+extern "C" int HOST_API Command(wchar_t* line, int flags) {
+    (void)flags;
+    if (line == nullptr) {
+        return -1;
+    }
+    std::wstring text(line, wcsnlen(line, MAX_RESULT_CHARS));
+    LogCommand(text);
+    return ExecuteLine(text);
+}
+
+STANDIN_API int StandInRunLine(const wchar_t* line) {
+    return line == nullptr ? RESULT_OK : ExecuteLine(line);
+}
+
+STANDIN_API const wchar_t* StandInCommandLog(void) { return CommandLog().c_str(); }
+STANDIN_API int StandInExitRequested(void) { return ExitRequested() ? 1 : 0; }
+STANDIN_API void StandInClearCommandLog(void) { State().commandLog.clear(); }
+
+STANDIN_API void StandInReset(void) {
+    ResetCapture();
+    ResetVariables();
+    ResetExecutor();
+    ResetStatusBar();
+}

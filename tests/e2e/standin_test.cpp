@@ -1,0 +1,224 @@
+// The stand-in shell itself, with its test plug-in (echo_plugin.dll).
+#include "shell_runner.h"
+#include "shell/engine/standin.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ShellOptions WithEchoPlugin(std::vector<std::wstring> more = {}) {
+    ShellOptions options;
+    options.arguments = {L"--plugin", ProgramFolder() + L"\\echo_plugin.dll"};
+    options.arguments.insert(options.arguments.end(), more.begin(), more.end());
+    return options;
+}
+
+bool HasLine(const ShellRun& run, const std::wstring& line) {
+    for (const std::wstring& each : LinesOf(run.out)) {
+        if (each == line) return true;
+    }
+    return false;
+}
+
+struct LineCase {
+    const wchar_t* input;
+    const wchar_t* expected;
+};
+
+// Runs each input as "echo N:input" in one session and checks that the
+// output has the line "N:expected".
+void ExpectEchoes(const std::vector<LineCase>& cases, const ShellOptions& options) {
+    std::vector<std::wstring> script;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        script.push_back(L"echo " + std::to_wstring(i) + L":" + cases[i].input);
+    }
+    script.push_back(L"exit");
+    ShellRun run = RunShell(script, options);
+    ASSERT_TRUE(run.finished);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_TRUE(HasLine(run, std::to_wstring(i) + L":" + cases[i].expected))
+            << Narrow(cases[i].input) << "\n" << Narrow(run.out);
+    }
+}
+
+TEST(StandInShell, ExpandsReferencesInLookupOrder) {
+    SetEnvironmentVariableW(L"E2E_ENV_VALUE", L"Mixed Case");
+    SetEnvironmentVariableW(L"_echoenv", L"from-env");
+    ExpectEchoes({
+                     {L"%_echovar", L"echo-value"},
+                     {L"%_ECHOVAR", L"echo-value"},
+                     {L"%[_echovar]x", L"echo-valuex"},
+                     {L"[%_4ver]", L"[32]"},             // shell variable before plug-in
+                     {L"%_echoenv", L"from-plugin"},     // plug-in before environment
+                     {L"%e2e_env_value", L"Mixed Case"},
+                     {L"%E2E_ENV_VALUE%!", L"Mixed Case!"},
+                     {L"%@upper[a %_echovar]", L"A ECHO-VALUE"},
+                     {L"%@upper[[x]]", L"[X]"},
+                     {L"100%% and 5%", L"100% and 5%"},
+                     {L"[%_echofail][%no_such_name][%@nosuch[x]]", L"[][][]"},
+                     {L"%_transient%_pipe%_batch", L"000"},
+                 },
+                 WithEchoPlugin());
+    SetEnvironmentVariableW(L"E2E_ENV_VALUE", nullptr);
+    SetEnvironmentVariableW(L"_echoenv", nullptr);
+}
+
+TEST(StandInShell, VersionOptionSetsHostVersion) {
+    ExpectEchoes({{L"[%_4ver]", L"[23]"}}, WithEchoPlugin({L"--version", L"23"}));
+}
+
+TEST(StandInShell, ExpansionNeverWritesPastTheBuffer) {
+    // "bound" expands its argument in an 8192-character buffer with guard
+    // characters after it; %% leaves the reference for that expansion.
+    ShellRun run = RunShell({L"bound ab%%_echolong", L"bound %%_echolong%%_echolong", L"bound short", L"exit"},
+                            WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(2u, CountOf(run.out, L"bound 8191 intact\r\n")) << Narrow(run.out);
+    EXPECT_TRUE(HasLine(run, L"bound 5 intact"));
+}
+
+TEST(StandInShell, OutputFunctionsAndColors) {
+    ShellRun run = RunShell({L"printfs", L"colors bright white on blue", L"colors YELLOW on Black",
+                             L"colors bright red on bright black", L"colors purple on black", L"colors white",
+                             L"colors white on blue extra", L"exit"},
+                            WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(HasLine(run, L"d=-42 u=4000000000 s=wide pct=% big=12345678901234 pad=07:005 neg=-1"));
+    EXPECT_TRUE(HasLine(run, L"puts 100% literal"));
+    EXPECT_EQ(L"err=to stderr 3\r\n", run.err);
+    std::vector<std::wstring> colors;
+    for (const std::wstring& line : LinesOf(run.out)) {
+        if (line.rfind(L"colors ", 0) == 0) colors.push_back(line);
+    }
+    std::vector<std::wstring> expected = {L"colors 0 15 1", L"colors 0 6 0", L"colors 0 12 8",
+                                          L"colors 1 255 255", L"colors 1 255 255", L"colors 1 255 255"};
+    EXPECT_EQ(expected, colors);
+}
+
+TEST(StandInShell, KeyEventsCarryTheLineBeforeEachKey) {
+    ShellRun run = RunShell({L"x\x1By", L"echo %_keylog", L"exit"}, WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(std::wstring::npos,
+              run.out.find(L"\r\n0:-:-;120:x:;27:Esc:x;121:y:;13:Enter:y;0:-:-;101:e:;99:c:e;"))
+        << Narrow(run.out);
+    EXPECT_EQ(L"Unknown command \"y\"\r\n", run.err);
+}
+
+TEST(StandInShell, BatchFilesSetBatchVariables) {
+    TempFolder folder;
+    std::wstring batch = folder.File(L"vars.btm");
+    WriteUtf8File(batch, L"echo [%_batch] %_batchname [%_batchline] %1 %2\r\n:label\r\n@echo line %_batchline\r\n");
+    wchar_t full[MAX_PATH * 2];
+    GetFullPathNameW(batch.c_str(), MAX_PATH * 2, full, nullptr);
+
+    ShellRun run = RunShell({batch + L" one \"two words\"", L"echo after [%_batch][%_batchname][%_batchline]",
+                             L"exit"},
+                            WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(HasLine(run, L"[1] " + std::wstring(full) + L" [1] one \"two words\"")) << Narrow(run.out);
+    EXPECT_TRUE(HasLine(run, L"line 3"));
+    EXPECT_TRUE(HasLine(run, L"after [0][][]"));
+}
+
+TEST(StandInShell, CommandRunsLinesLikeTypedOnes) {
+    ShellRun run = RunShell({L"run echo via command", L"run set E2E_FROM_COMMAND=yes", L"echo [%e2e_from_command]",
+                             L"set E2E_FROM_COMMAND=", L"echo [%e2e_from_command]", L"frobnicate now", L"exit"},
+                            WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(HasLine(run, L"via command"));
+    EXPECT_TRUE(HasLine(run, L"[yes]"));
+    EXPECT_TRUE(HasLine(run, L"[]"));
+    EXPECT_EQ(L"Unknown command \"frobnicate\"\r\n", run.err);
+}
+
+TEST(StandInShell, TransientAndPipeFlagsReachPlugins) {
+    struct Case {
+        const char* name;
+        ShellOptions options;
+        const wchar_t* probe;
+    };
+    ShellOptions piped = WithEchoPlugin();
+    piped.stdoutKind = StdoutKind::Pipe;
+    const Case cases[] = {
+        {"interactive", WithEchoPlugin(), L"EchoPlugin started [00]"},
+        {"piped", piped, L"EchoPlugin started [01]"},
+        {"transient", WithEchoPlugin({L"-c", L"echo once"}), L"EchoPlugin started [10]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShellRun run = RunShell({L"exit"}, c.options);
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(HasLine(run, c.probe)) << Narrow(run.out);
+        EXPECT_TRUE(HasLine(run, L"EchoPlugin stopped"));
+    }
+}
+
+// The control interface, used in this process through TakeCmd.dll.
+struct StandInLibrary {
+    StandInLibrary() : module(LoadLibraryW(L"TakeCmd.dll")) {}
+    ~StandInLibrary() { FreeLibrary(module); }
+    template <typename Fn> Fn Get(const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    HMODULE module;
+};
+
+TEST(StandInLibraryInProcess, CaptureKeepsStandardStreamsAndPassesOtherHandles) {
+    StandInLibrary library;
+    ASSERT_NE(nullptr, library.module);
+    auto reset = library.Get<void (*)()>("StandInReset");
+    auto load = library.Get<HMODULE (*)(const wchar_t*)>("StandInLoadPlugin");
+    auto start = library.Get<int (*)()>("StandInStartPlugins");
+    auto unload = library.Get<void (*)()>("StandInUnloadPlugins");
+    auto capture = library.Get<void (*)(int)>("StandInCapture");
+    auto captured = library.Get<const wchar_t* (*)(int)>("StandInCaptured");
+    auto clear = library.Get<void (*)()>("StandInClearCaptured");
+    auto runLine = library.Get<int (*)(const wchar_t*)>("StandInRunLine");
+    auto commandLog = library.Get<const wchar_t* (*)()>("StandInCommandLog");
+    auto setStatusBar = library.Get<void (*)(int)>("StandInSetStatusBar");
+    auto statusText = library.Get<const wchar_t* (*)()>("StandInStatusText");
+    auto statusCount = library.Get<int (*)()>("StandInStatusCount");
+    auto exitRequested = library.Get<int (*)()>("StandInExitRequested");
+    ASSERT_TRUE(reset && load && start && unload && capture && captured && clear && runLine && commandLog &&
+                setStatusBar && statusText && statusCount && exitRequested);
+
+    reset();
+    ASSERT_NE(nullptr, load((ProgramFolder() + L"\\echo_plugin.dll").c_str()));
+    capture(1);
+    EXPECT_EQ(1, start());
+    EXPECT_STREQ(L"EchoPlugin started [00]\r\n", captured(STANDIN_OUT));
+
+    clear();
+    runLine(L"quiet");  // writes while the standard handles are on "nul"
+    EXPECT_STREQ(L"shown out\r\n", captured(STANDIN_OUT));
+    EXPECT_STREQ(L"", captured(STANDIN_ERR));
+
+    clear();
+    runLine(L"printfs");
+    EXPECT_STREQ(L"err=to stderr 3\r\n", captured(STANDIN_ERR));
+
+    clear();
+    runLine(L"run echo logged");
+    EXPECT_STREQ(L"echo logged\n", commandLog());
+    EXPECT_STREQ(L"logged\r\n", captured(STANDIN_OUT));
+
+    clear();
+    runLine(L"status without bar");
+    setStatusBar(1);
+    runLine(L"status with bar");
+    EXPECT_STREQ(L"status 1\r\nstatus 0\r\n", captured(STANDIN_OUT));
+    EXPECT_STREQ(L"with bar", statusText());
+    EXPECT_EQ(1, statusCount());
+
+    EXPECT_EQ(0, exitRequested());
+    runLine(L"exit");
+    EXPECT_EQ(1, exitRequested());
+
+    clear();
+    unload();
+    EXPECT_STREQ(L"EchoPlugin stopped\r\n", captured(STANDIN_OUT));
+    capture(0);
+    reset();
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "harness.h"
+
+#include <vector>
+
+namespace {
+
+uint64_t g_fakeNow;
+
+void WINAPI FakeGetSystemTimeAsFileTime(FILETIME* time) {
+    time->dwLowDateTime = static_cast<DWORD>(g_fakeNow);
+    time->dwHighDateTime = static_cast<DWORD>(g_fakeNow >> 32);
+}
+
+const wchar_t kSettingsKey[] = L"Software\\RUDeviruv\\Lapwatch";
+
+}  // namespace
+
+HMODULE TestProgramModule() { return GetModuleHandleW(nullptr); }
+
+FakeClock::FakeClock(HMODULE module, uint64_t start)
+    : patch(module, "KERNEL32.dll", "GetSystemTimeAsFileTime",
+            reinterpret_cast<void*>(&FakeGetSystemTimeAsFileTime)) {
+    g_fakeNow = start;
+}
+void FakeClock::Set(uint64_t ticks) { g_fakeNow = ticks; }
+void FakeClock::Advance(uint64_t ticks) { g_fakeNow += ticks; }
+uint64_t FakeClock::Now() const { return g_fakeNow; }
+
+CapturedOutput::CapturedOutput() {
+    StandInCapture(0);
+    StandInClearCaptured();
+    StandInCapture(1);
+}
+CapturedOutput::~CapturedOutput() { StandInCapture(0); }
+std::wstring CapturedOutput::Out() const { return StandInCaptured(STANDIN_OUT); }
+std::wstring CapturedOutput::Err() const { return StandInCaptured(STANDIN_ERR); }
+void CapturedOutput::Clear() { StandInClearCaptured(); }
+
+CleanSettingsKey::CleanSettingsKey() { Remove(); }
+CleanSettingsKey::~CleanSettingsKey() { Remove(); }
+void CleanSettingsKey::Remove() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+}
+
+void WriteRaw(HKEY root, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(root, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+    RegCloseKey(key);
+}
+
+void WriteDword(HKEY root, const wchar_t* name, DWORD value) {
+    WriteRaw(root, name, REG_DWORD, &value, sizeof value);
+}
+
+bool ReadValue(HKEY root, const wchar_t* name, DWORD* type, std::string* data) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD bytes = 0;
+    LONG rc = RegQueryValueExW(key, name, nullptr, type, nullptr, &bytes);
+    if (rc == ERROR_SUCCESS) {
+        data->assign(bytes, '\0');
+        rc = RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(data->data()), &bytes);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+LoadedPlugin::LoadedPlugin() {
+    module = StandInLoadPlugin(L"Lapwatch-x86.dll");
+}
+LoadedPlugin::~LoadedPlugin() { StandInUnloadPlugins(); }
+FARPROC LoadedPlugin::Export(const char* name) const {
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+
+std::wstring ReadConsoleRow(HANDLE console, SHORT row, SHORT left, SHORT width, std::wstring* attributes) {
+    std::vector<CHAR_INFO> cells(width);
+    SMALL_RECT rect = {left, row, static_cast<SHORT>(left + width - 1), row};
+    ReadConsoleOutputW(console, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+    std::wstring text;
+    if (attributes)
+        attributes->clear();
+    for (const CHAR_INFO& cell : cells) {
+        text += cell.Char.UnicodeChar;
+        if (attributes)
+            attributes->push_back(static_cast<wchar_t>(cell.Attributes));
+    }
+    return text;
+}

@@ -1,0 +1,61 @@
+// Shared test fixtures: a controllable clock, captured shell output, a clean
+// registry key and the real plug-in DLL loaded as the shell loads it.
+#pragma once
+
+#include "host/takecmd.h"
+#include "iat_patch.h"
+#include "shell/engine/standin.h"
+
+#include <stdint.h>
+#include <memory>
+#include <string>
+
+// The module of the test program itself, whose linked-in copy of the
+// plug-in's sources imports Windows functions through its own table.
+HMODULE TestProgramModule();
+
+// While alive, GetSystemTimeAsFileTime as imported by `module` returns
+// Now(), which only Set and Advance change.
+struct FakeClock {
+    explicit FakeClock(HMODULE module = TestProgramModule(), uint64_t start = 125911584000000000ull);
+    void Set(uint64_t ticks);
+    void Advance(uint64_t ticks);
+    uint64_t Now() const;
+    ImportPatch patch;
+};
+
+// Captures what the shell's output functions write to standard output and
+// standard error while alive.
+struct CapturedOutput {
+    CapturedOutput();
+    ~CapturedOutput();
+    std::wstring Out() const;
+    std::wstring Err() const;
+    void Clear();
+};
+
+// Deletes Software\RUDeviruv\Lapwatch below both roots on construction and
+// destruction, so that every test starts without saved settings.
+struct CleanSettingsKey {
+    CleanSettingsKey();
+    ~CleanSettingsKey();
+    static void Remove();
+};
+void WriteDword(HKEY root, const wchar_t* name, DWORD value);
+void WriteRaw(HKEY root, const wchar_t* name, DWORD type, const void* data, DWORD bytes);
+bool ReadValue(HKEY root, const wchar_t* name, DWORD* type, std::string* data);
+
+// The real Lapwatch-x86.dll, freshly loaded (its state as at load) and
+// registered with the stand-in shell library; unloaded again at the end.
+struct LoadedPlugin {
+    LoadedPlugin();
+    ~LoadedPlugin();
+    FARPROC Export(const char* name) const;
+    template <typename Fn> Fn Get(const char* name) const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(Export(name)));
+    }
+    HMODULE module;
+};
+
+// Wide text of a console row, for screen checks.
+std::wstring ReadConsoleRow(HANDLE console, SHORT row, SHORT left, SHORT width, std::wstring* attributes = nullptr);

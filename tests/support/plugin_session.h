@@ -1,0 +1,36 @@
+// The real plug-in, started under the stand-in shell library with a fake
+// clock and clean saved settings: the shell's view of it.
+#pragma once
+
+#include "harness.h"
+
+#include <string>
+
+// Settings to save below the current user's key before start-up; the
+// all-ones values mean "not saved".
+struct SavedSettings {
+    DWORD showTimer = 0xFFFFFFFF;
+    DWORD slowSeconds = 0xFFFFFFFF;
+    const wchar_t* slowCommand = nullptr;
+};
+
+struct PluginSession {
+    using Saved = SavedSettings;
+
+    explicit PluginSession(const Saved& saved = Saved(), const wchar_t* hostVersion = L"32");
+    ~PluginSession();
+
+    int Key(int code, const wchar_t* name, const wchar_t* line);
+    void Enter(const wchar_t* line) { Key(13, L"Enter", line); }
+    void Prompt() { Key(0, nullptr, nullptr); }
+    // Runs a line of `seconds` ticks: Enter, the clock advances, prompt.
+    void TimedLine(const wchar_t* line, uint64_t ticks);
+
+    std::wstring Variable(const char* name);
+    int Lapwatch(const wchar_t* arguments);
+
+    CleanSettingsKey cleanKey;
+    LoadedPlugin plugin;
+    FakeClock clock;
+    int started = -1;
+};

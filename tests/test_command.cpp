@@ -1,0 +1,392 @@
+// The lapwatch command: its report, its options, its messages and result
+// codes, and its round trip through the registry.
+#include <gtest/gtest.h>
+
+#include "settings/help_text.h"
+#include "settings/settings.h"
+#include "support/harness.h"
+#include "timing/timing.h"
+
+#include <string>
+
+extern "C" int __stdcall lapwatch(wchar_t* arguments);
+
+namespace {
+
+const std::wstring kKeyText = L"Software\\RUDeviruv\\Lapwatch";
+const std::wstring kPrefix = L"Lapwatch plugin: ";
+
+struct ReportLines {
+    std::wstring mode = L"Default (status bar or text)";
+    std::wstring colors = L"Bright white on blue";
+    std::wstring slow = L"10 seconds or more";
+    std::wstring command = L"Not defined";
+};
+
+std::wstring Report(const ReportLines& r) {
+    return L"\r\nLapwatch v1.0.2 settings:\r\n\r\n"
+           L"   Show timer . . . . . . . . /B : " + r.mode + L"\r\n"
+           L"   Timer text colors  . . . . /C : " + r.colors + L"\r\n"
+           L"   Slow commands take . . . . /T : " + r.slow + L"\r\n"
+           L"   Slow-Command . . . . . . . " + r.command + L"\r\n";
+}
+
+ReportLines WithMode(const wchar_t* mode) { ReportLines r; r.mode = mode; return r; }
+ReportLines WithColors(const wchar_t* colors) { ReportLines r; r.colors = colors; return r; }
+ReportLines WithSlow(const wchar_t* slow) { ReportLines r; r.slow = slow; return r; }
+ReportLines WithCommand(const wchar_t* command) { ReportLines r; r.command = command; return r; }
+
+class Command : public testing::Test {
+protected:
+    void SetUp() override {
+        RestoreDefaultSettings();
+        g_timing.commandCount = 7;
+        g_timing.resetPending = 0;
+        output.Clear();
+    }
+    void TearDown() override { RestoreDefaultSettings(); }
+
+    int Run(const wchar_t* text) {
+        std::wstring copy = text;
+        return lapwatch(copy.data());
+    }
+    void ExpectDefaultSettings() {
+        EXPECT_EQ(g_settings.showTimer, DEFAULT_SHOW_TIMER);
+        EXPECT_EQ(g_settings.slowSeconds, DEFAULT_SLOW_SECONDS);
+        EXPECT_EQ(g_settings.timerColors, DEFAULT_TIMER_COLORS);
+        EXPECT_EQ(g_settings.slowCommand, nullptr);
+    }
+
+    CleanSettingsKey key;
+    CapturedOutput output;
+};
+
+TEST_F(Command, MissingArgumentText) {
+    EXPECT_EQ(lapwatch(nullptr), -1);
+    EXPECT_EQ(output.Out(), L"");
+    EXPECT_EQ(output.Err(), L"");
+}
+
+TEST_F(Command, ReportsDefaultSettings) {
+    for (const wchar_t* text : {L"", L"   ", L" \t "}) {
+        output.Clear();
+        EXPECT_EQ(Run(text), 0);
+        EXPECT_EQ(output.Out(), Report(ReportLines()));
+        EXPECT_EQ(output.Err(), L"");
+    }
+    ExpectDefaultSettings();
+    EXPECT_EQ(g_timing.commandCount, 7u);
+    EXPECT_EQ(g_timing.resetPending, 0);
+}
+
+TEST_F(Command, ChangesAndReportsSettings) {
+    const struct {
+        const wchar_t* text;
+        ReportLines report;
+        uint32_t mode, seconds, colors;
+        const wchar_t* command;
+    } cases[] = {
+        {L"/B:t", WithMode(L"Text"), 2, 10, 0x1F, nullptr},
+        {L"/BT", WithMode(L"Text"), 2, 10, 0x1F, nullptr},
+        {L"/B=Text", WithMode(L"Text"), 2, 10, 0x1F, nullptr},
+        {L"/b:tiny", WithMode(L"Text"), 2, 10, 0x1F, nullptr},
+        {L"/B:Both", WithMode(L"Both status bar and text"), 3, 10, 0x1F, nullptr},
+        {L"/B:Bx", WithMode(L"Both status bar and text"), 3, 10, 0x1F, nullptr},
+        {L"/B:s", WithMode(L"Status bar"), 1, 10, 0x1F, nullptr},
+        {L"/B:off", WithMode(L"Off"), 0, 10, 0x1F, nullptr},
+        {L"/B:O /B:d", ReportLines(), 5, 10, 0x1F, nullptr},
+        {L"/C:0x1F", ReportLines(), 5, 10, 0x1F, nullptr},
+        {L"/C:31", ReportLines(), 5, 10, 0x1F, nullptr},
+        {L"/C=0x4E", WithColors(L"Bright yellow on red"), 5, 10, 0x4E, nullptr},
+        {L"/c240", WithColors(L"Black on bright white"), 5, 10, 0xF0, nullptr},
+        {L"/C:\"bright yellow on black\"", WithColors(L"Bright yellow on black"), 5, 10, 0x0E, nullptr},
+        {L"\"/C:magenta on bright cyan\"", WithColors(L"Magenta on bright cyan"), 5, 10, 0xB5, nullptr},
+        {L"/T:1", WithSlow(L"1 second or more"), 5, 1, 0x1F, nullptr},
+        {L"/T:2", WithSlow(L"2 seconds or more"), 5, 2, 0x1F, nullptr},
+        {L"/t=0x10", WithSlow(L"16 seconds or more"), 5, 16, 0x1F, nullptr},
+        {L"/T:4294967295", WithSlow(L"4294967295 seconds or more"), 5, 4294967295u, 0x1F, nullptr},
+        {L"/T:0", WithSlow(L"0 seconds (disabled)"), 5, 0, 0x1F, nullptr},
+        {L"/T:off", WithSlow(L"0 seconds (disabled)"), 5, 0, 0x1F, nullptr},
+        {L"/TOFF", WithSlow(L"0 seconds (disabled)"), 5, 0, 0x1F, nullptr},
+        {L"echo Slow!", WithCommand(L"echo Slow!"), 5, 10, 0x1F, L"echo Slow!"},
+        {L"echo Slow /T:5", WithCommand(L"echo Slow /T:5"), 5, 10, 0x1F, L"echo Slow /T:5"},
+        {L"echo 100%s done", WithCommand(L"echo 100%s done"), 5, 10, 0x1F, L"echo 100%s done"},
+        {L"/T:5 echo \"done\" now  ", WithSlow(L"5 seconds or more"), 5, 5, 0x1F, L"echo \"done\" now"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
+        RestoreDefaultSettings();
+        output.Clear();
+        ReportLines expected = c.report;
+        if (c.command)
+            expected.command = c.command;
+        EXPECT_EQ(Run(c.text), 0);
+        EXPECT_EQ(output.Out(), Report(expected));
+        EXPECT_EQ(output.Err(), L"");
+        EXPECT_EQ(g_settings.showTimer, c.mode);
+        EXPECT_EQ(g_settings.slowSeconds, c.seconds);
+        EXPECT_EQ(g_settings.timerColors, c.colors);
+        if (c.command)
+            EXPECT_STREQ(g_settings.slowCommand, c.command);
+        else
+            EXPECT_EQ(g_settings.slowCommand, nullptr);
+    }
+}
+
+TEST_F(Command, ReportsModesFromTheRegistryRange) {
+    const struct {
+        uint32_t mode;
+        const wchar_t* name;
+    } cases[] = {{4, L"Default"}, {5, L"Default (status bar or text)"}, {6, L"Unknown"},
+                 {7, L"Unknown"}, {0xFFFF, L"Unknown"}};
+    for (const auto& c : cases) {
+        g_settings.showTimer = c.mode;
+        output.Clear();
+        EXPECT_EQ(Run(L""), 0);
+        EXPECT_EQ(output.Out(), Report(WithMode(c.name))) << c.mode;
+    }
+}
+
+TEST_F(Command, ReportsEveryColourName) {
+    const wchar_t* names[] = {L"black", L"blue", L"green", L"cyan", L"red", L"magenta", L"yellow", L"white",
+                              L"bright black", L"bright blue", L"bright green", L"bright cyan",
+                              L"bright red", L"bright magenta", L"bright yellow", L"bright white"};
+    for (uint16_t fg = 0; fg < 16; fg++) {
+        uint16_t bg = static_cast<uint16_t>(15 - fg);
+        g_settings.timerColors = static_cast<uint16_t>(bg << 4 | fg);
+        std::wstring description = std::wstring(names[fg]) + L" on " + names[bg];
+        description[0] = static_cast<wchar_t>(towupper(description[0]));
+        output.Clear();
+        EXPECT_EQ(Run(L""), 0);
+        EXPECT_EQ(output.Out(), Report(WithColors(description.c_str())));
+    }
+}
+
+TEST_F(Command, RejectsBadArgumentsWithTheirMessage) {
+    const struct {
+        const wchar_t* text;
+        std::wstring message;
+    } cases[] = {
+        {L"/B", L"Bad suboption: \"/B\"\r\n"},
+        {L"/B:", L"Bad suboption: \"/B:\"\r\n"},
+        {L"/b:x", L"Bad suboption: \"/B:X\"\r\n"},
+        {L"/B:\u00e9", L"Bad suboption: \"/B:\u00e9\"\r\n"},
+        {L"/C:0x11", L"Bad colors: \"0X11\"\r\n"},
+        {L"/C:256", L"Bad colors: \"256\"\r\n"},
+        {L"/c:1f", L"Bad number: \"1F\"\r\n"},
+        {L"/C:nonsense", L"Bad colors: \"NONSENSE\"\r\n"},
+        {L"/C:\"white on white\"", L"Bad colors: \"WHITE ON WHITE\"\r\n"},
+        {L"/C:", L"Bad colors: \"\"\r\n"},
+        {L"/T", L"Bad number: \"\"\r\n"},
+        {L"/T:x5", L"Bad number: \"X5\"\r\n"},
+        {L"/T:4294967296", L"Bad number: \"4294967296\"\r\n"},
+        {L"/K:x", L"Bad number: \"X\"\r\n"},
+        {L"/q", L"Unknown option \"/q\"\r\n"},
+        {L"/Default", L"Unknown option \"/Default\"\r\n"},
+        {L"/Zero", L"Unknown option \"/Zero\"\r\n"},
+        {L"/S!!", L"Unknown option \"/S!!\"\r\n"},
+        {L"/?x", L"Unknown option \"/?x\"\r\n"},
+        {L"/", L"Unknown option \"/\"\r\n"},
+        {L"/%s%s", L"Unknown option \"/%s%s\"\r\n"},
+        {L"/D /R", L"Can't combine /D and /R\r\n"},
+        {L"/r /d", L"Can't combine /D and /R\r\n"},
+        // The first failing argument is reported; nothing is applied.
+        {L"/B:T /C:0x11 /q echo hi", L"Bad colors: \"0X11\"\r\n"},
+        {L"/D /R /q", L"Unknown option \"/q\"\r\n"},
+        {L"/T:5 /B:T /Z /S /x", L"Unknown option \"/x\"\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
+        output.Clear();
+        EXPECT_EQ(Run(c.text), 1);
+        EXPECT_EQ(output.Err(), kPrefix + c.message);
+        EXPECT_EQ(output.Out(), L"");
+        ExpectDefaultSettings();
+        EXPECT_EQ(g_timing.resetPending, 0);
+    }
+    DWORD type = 0;
+    std::string data;
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
+}
+
+TEST_F(Command, ResetsTheCommandCountAtOnce) {
+    EXPECT_EQ(Run(L"/K:0x10"), 0);
+    EXPECT_EQ(g_timing.commandCount, 16u);
+    EXPECT_EQ(output.Out(), Report(ReportLines()));
+
+    EXPECT_EQ(Run(L"/k=18446744073709551615"), 0);
+    EXPECT_EQ(g_timing.commandCount, 18446744073709551615ull);
+
+    output.Clear();
+    EXPECT_EQ(Run(L"/K /Q"), 1);
+    EXPECT_EQ(g_timing.commandCount, 0u);
+    EXPECT_EQ(output.Err(), kPrefix + L"Unknown option \"/Q\"\r\n");
+    EXPECT_EQ(output.Out(), L"");
+
+    g_timing.commandCount = 5;
+    EXPECT_EQ(Run(L"/K:x"), 1);
+    EXPECT_EQ(g_timing.commandCount, 5u);
+}
+
+TEST_F(Command, HelpEndsTheRunUnchanged) {
+    EXPECT_EQ(Run(L"/B:T /?"), 0);
+    EXPECT_EQ(output.Out(), COMMAND_HELP_TEXT);
+    EXPECT_EQ(output.Err(), L"");
+    ExpectDefaultSettings();
+
+    output.Clear();
+    EXPECT_EQ(Run(L"/T:5 /?? /q"), 0);
+    EXPECT_EQ(output.Out(), std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (x86)\r\n");
+    EXPECT_EQ(output.Err(), L"");
+    ExpectDefaultSettings();
+}
+
+TEST_F(Command, RestoresDefaultsBeforeOtherOptions) {
+    g_settings.showTimer = 2;
+    g_settings.timerColors = 0x4E;
+    g_settings.slowSeconds = 3;
+    SetSlowCommand(L"echo slow");
+    EXPECT_EQ(Run(L"/D /T:5"), 0);
+    EXPECT_EQ(output.Out(), L"Default plugin settings restored.\r\n" + Report(WithSlow(L"5 seconds or more")));
+    EXPECT_EQ(g_settings.slowSeconds, 5u);
+    EXPECT_EQ(g_settings.slowCommand, nullptr);
+
+    output.Clear();
+    ReportLines r;
+    r.command = L"echo x";
+    r.colors = L"Bright yellow on red";
+    EXPECT_EQ(Run(L"/C:0x4E /d echo x"), 0);
+    EXPECT_EQ(output.Out(), L"Default plugin settings restored.\r\n" + Report(r));
+}
+
+TEST_F(Command, DashRemovesTheSlowCommand) {
+    SetSlowCommand(L"echo slow");
+    EXPECT_EQ(Run(L"/T:3 -"), 0);
+    EXPECT_EQ(g_settings.slowCommand, nullptr);
+    ReportLines r;
+    r.slow = L"3 seconds or more";
+    EXPECT_EQ(output.Out(), Report(r));
+
+    // Only a lone dash removes it.
+    output.Clear();
+    EXPECT_EQ(Run(L"--"), 0);
+    EXPECT_STREQ(g_settings.slowCommand, L"--");
+}
+
+TEST_F(Command, ResetTotalWaitsForTheNextStop) {
+    g_timing.total = 12345;
+    EXPECT_EQ(Run(L"/z"), 0);
+    EXPECT_EQ(g_timing.resetPending, 1);
+    EXPECT_EQ(g_timing.total, 12345u);
+    EXPECT_EQ(output.Out(), Report(ReportLines()));
+}
+
+TEST_F(Command, TokenizerOverflowStillReports) {
+    std::wstring text(8192, L'x');
+    EXPECT_EQ(Run(text.c_str()), 0);
+    EXPECT_EQ(output.Err(), kPrefix + L"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+    EXPECT_EQ(output.Out(), Report(ReportLines()));
+    EXPECT_EQ(g_settings.slowCommand, nullptr);
+}
+
+TEST_F(Command, SavesAndRestoresThroughTheRegistry) {
+    EXPECT_EQ(Run(L"/B:T /C:0x4E /T:7 /S echo slow"), 0);
+    ReportLines saved;
+    saved.mode = L"Text";
+    saved.colors = L"Bright yellow on red";
+    saved.slow = L"7 seconds or more";
+    saved.command = L"echo slow";
+    EXPECT_EQ(output.Out(), Report(saved) + L"\r\nSettings saved to the registry (HKCU\\" + kKeyText + L").\r\n");
+    EXPECT_EQ(output.Err(), L"");
+
+    DWORD type = 0;
+    std::string data;
+    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(data, std::string("\x02\0\0\0", 4));
+    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, L"TextBarColors", &type, &data));
+    EXPECT_EQ(data, std::string("\x4E\0\0\0", 4));
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
+
+    RestoreDefaultSettings();
+    output.Clear();
+    EXPECT_EQ(Run(L"/R"), 0);
+    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKCU\\" + kKeyText + L").\r\n" + Report(saved));
+    EXPECT_EQ(output.Err(), L"");
+
+    // An option given with /R overrides the restored value.
+    RestoreDefaultSettings();
+    output.Clear();
+    EXPECT_EQ(Run(L"/T:1 /r"), 0);
+    saved.slow = L"1 second or more";
+    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKCU\\" + kKeyText + L").\r\n" + Report(saved));
+}
+
+TEST_F(Command, SavesForTheLocalMachine) {
+    EXPECT_EQ(Run(L"/S /B:O /s!"), 0);
+    EXPECT_EQ(output.Out(), Report(WithMode(L"Off")) + L"\r\nSettings saved to the registry (HKLM\\" + kKeyText + L").\r\n");
+    DWORD type = 0;
+    std::string data;
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
+    ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
+    EXPECT_EQ(data, std::string("\0\0\0\0", 4));
+    ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, L"SlowCommand", &type, &data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(data, std::string("\0\0", 2));
+
+    RestoreDefaultSettings();
+    output.Clear();
+    EXPECT_EQ(Run(L"/R"), 0);
+    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKLM\\" + kKeyText + L").\r\n" + Report(WithMode(L"Off")));
+}
+
+TEST_F(Command, RestoreWithoutSavedSettings) {
+    g_settings.showTimer = 2;
+    EXPECT_EQ(Run(L"/R"), 0);
+    EXPECT_EQ(output.Out(), L"Settings not found in the registry.\r\n" + Report(WithMode(L"Text")));
+    EXPECT_EQ(output.Err(), L"");
+}
+
+LONG WINAPI FailingRegSetValueExW(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+LONG WINAPI FailingRegCreateKeyExW(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
+                                   PHKEY, LPDWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+
+TEST_F(Command, ReportsAFailedSave) {
+    const struct {
+        const char* function;
+        void* replacement;
+        const wchar_t* text;
+        const wchar_t* root;
+    } cases[] = {
+        {"RegSetValueExW", reinterpret_cast<void*>(&FailingRegSetValueExW), L"/S", L"HKCU"},
+        {"RegCreateKeyExW", reinterpret_cast<void*>(&FailingRegCreateKeyExW), L"/S!", L"HKLM"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.function);
+        ImportPatch failing(TestProgramModule(), "ADVAPI32.dll", c.function, c.replacement);
+        ASSERT_TRUE(failing.Applied());
+        output.Clear();
+        EXPECT_EQ(Run(c.text), 2);
+        EXPECT_EQ(output.Out(), Report(ReportLines()) + L"\r\n");
+        EXPECT_EQ(output.Err(), kPrefix + L"Error saving settings to the registry (" + c.root + L"\\" + kKeyText + L")\r\n");
+    }
+}
+
+TEST_F(Command, IsExportedByTheLibrary) {
+    LoadedPlugin plugin;
+    auto command = reinterpret_cast<CommandFn>(reinterpret_cast<void*>(plugin.Export("lapwatch")));
+    ASSERT_NE(command, nullptr);
+    wchar_t text[] = L"/q";
+    EXPECT_EQ(command(text), 1);
+    EXPECT_EQ(output.Err(), kPrefix + L"Unknown option \"/q\"\r\n");
+    output.Clear();
+    wchar_t none[] = L"";
+    EXPECT_EQ(command(none), 0);
+    EXPECT_EQ(output.Out(), Report(ReportLines()));
+}
+
+}  // namespace

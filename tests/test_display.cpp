@@ -1,0 +1,212 @@
+// The timer overlay on the real console: the cells it covers, what it saves
+// and what it puts back; the status bar and the quiet expansion.
+#include "support/plugin_session.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const uint64_t kSecond = 10000000;
+
+struct Console {
+    Console() {
+        handle = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+        GetConsoleScreenBufferInfo(handle, &info);
+        width = info.dwSize.X;
+        top = info.srWindow.Top;
+    }
+    ~Console() { CloseHandle(handle); }
+
+    // Fills the top row with a pattern of letters and alternating attributes.
+    void Prefill() {
+        std::vector<CHAR_INFO> cells(width);
+        for (int i = 0; i < width; ++i) {
+            cells[i].Char.UnicodeChar = static_cast<wchar_t>(L'a' + i % 26);
+            cells[i].Attributes = static_cast<WORD>(i % 2 ? 0x0A : 0x07);
+        }
+        SMALL_RECT rect = {0, top, static_cast<SHORT>(width - 1), top};
+        WriteConsoleOutputW(handle, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+        original = Row(&originalAttributes);
+    }
+    std::wstring Row(std::wstring* attributes = nullptr) { return ReadConsoleRow(handle, top, 0, width, attributes); }
+
+    HANDLE handle;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    SHORT width = 0, top = 0;
+    std::wstring original, originalAttributes;
+};
+
+PluginSession::Saved Mode(DWORD mode) {
+    PluginSession::Saved saved;
+    saved.showTimer = mode;
+    return saved;
+}
+
+struct EnvironmentFormat {
+    explicit EnvironmentFormat(const wchar_t* format) { SetEnvironmentVariableW(L"LAPWATCHFMT", format); }
+    ~EnvironmentFormat() { SetEnvironmentVariableW(L"LAPWATCHFMT", nullptr); }
+};
+
+TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
+    Console console;
+    ASSERT_GE(console.width, 40);
+    PluginSession s(Mode(2));
+    s.TimedLine(L"one", kSecond);
+    s.TimedLine(L"two", kSecond);
+    s.Key(27, L"Esc", L"");
+    console.Prefill();
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    GetConsoleScreenBufferInfo(console.handle, &before);
+
+    s.TimedLine(L"three", 12340000);
+    std::wstring attributes;
+    std::wstring row = console.Row(&attributes);
+    const std::wstring text = L" [3]  0:00:01.234 ";
+    ASSERT_EQ(18u, text.size());
+    const int left = console.width - 19;
+    EXPECT_EQ(text, row.substr(left, 18));
+    EXPECT_EQ(std::wstring(18, L'\x1F'), attributes.substr(left, 18));
+    EXPECT_EQ(console.original.substr(0, left), row.substr(0, left));
+    EXPECT_EQ(console.original.back(), row.back()) << "the last column is never covered";
+    EXPECT_EQ(console.originalAttributes.back(), attributes.back());
+
+    CONSOLE_SCREEN_BUFFER_INFO after;
+    GetConsoleScreenBufferInfo(console.handle, &after);
+    EXPECT_EQ(before.dwCursorPosition.X, after.dwCursorPosition.X);
+    EXPECT_EQ(before.dwCursorPosition.Y, after.dwCursorPosition.Y);
+    EXPECT_EQ(before.wAttributes, after.wAttributes);
+
+    s.Key('x', L"x", L"x");
+    EXPECT_EQ(text, console.Row().substr(left, 18)) << "an ordinary key leaves the overlay";
+    s.Enter(L"next");
+    EXPECT_EQ(console.original, console.Row(&attributes));
+    EXPECT_EQ(console.originalAttributes, attributes);
+
+    // A second erasure does nothing: cells written since stay.
+    console.Prefill();
+    s.Key(27, L"Esc", L"");
+    EXPECT_EQ(console.original, console.Row());
+}
+
+TEST(TimerOverlay, TextWiderThanTheBufferIsCut) {
+    Console console;
+    std::wstring format(console.width + 20, L'#');
+    EnvironmentFormat env(format.c_str());
+    PluginSession s(Mode(2));
+    console.Prefill();
+    s.TimedLine(L"long", kSecond);
+    std::wstring row = console.Row();
+    EXPECT_EQ(std::wstring(console.width - 1, L'#'), row.substr(0, console.width - 1));
+    EXPECT_EQ(console.original.back(), row.back());
+    s.Prompt();
+    EXPECT_EQ(console.original, console.Row());
+}
+
+TEST(TimerOverlay, RegionLongerThanTheSaveAreaTouchesOnlyItsFirst200Cells) {
+    Console console;
+    if (console.width < 260) {
+        SetConsoleScreenBufferSize(console.handle, COORD{300, console.info.dwSize.Y});
+    }
+    Console wide;
+    if (wide.width < 260)
+        GTEST_SKIP() << "console buffer cannot be widened here";
+    std::wstring format(250, L'=');
+    EnvironmentFormat env(format.c_str());
+    PluginSession s(Mode(2));
+    wide.Prefill();
+    s.TimedLine(L"wide", kSecond);
+    std::wstring row = wide.Row();
+    const int left = wide.width - 251;
+    EXPECT_EQ(format, row.substr(left, 250));
+    s.Enter(L"again");
+    row = wide.Row();
+    EXPECT_EQ(wide.original.substr(0, left + 200), row.substr(0, left + 200)) << "saved cells come back";
+    SetConsoleScreenBufferSize(wide.handle, console.info.dwSize);
+}
+
+TEST(TimerOverlay, EmptyTextDrawsNothingButReachesTheStatusBar) {
+    Console console;
+    EnvironmentFormat env(L"%undefined_variable_x");
+    StandInSetStatusBar(1);
+    int before = StandInStatusCount();
+    PluginSession s(Mode(3));
+    console.Prefill();
+    s.TimedLine(L"quiet", kSecond);
+    EXPECT_EQ(console.original, console.Row());
+    EXPECT_EQ(before + 1, StandInStatusCount());
+    EXPECT_STREQ(L"", StandInStatusText());
+    StandInSetStatusBar(0);
+}
+
+TEST(TimerOverlay, StatusBarModes) {
+    Console console;
+    struct ModeCase { DWORD mode; int statusBar; bool overlay; int requests; };
+    const ModeCase cases[] = {
+        {1, 0, false, 1}, {2, 0, true, 0}, {4, 0, false, 0}, {5, 1, false, 1},
+        {5, 0, true, 1}, {6, 0, true, 0}, {3, 1, true, 1}, {0, 1, false, 0},
+    };
+    for (const ModeCase& c : cases) {
+        StandInSetStatusBar(c.statusBar);
+        PluginSession s(Mode(c.mode));
+        console.Prefill();
+        int before = StandInStatusCount();
+        s.TimedLine(L"m", 20000000);
+        bool drawn = console.Row() != console.original;
+        EXPECT_EQ(c.overlay, drawn) << "mode " << c.mode << " status bar " << c.statusBar;
+        // The stand-in counts the requests its status bar took.
+        EXPECT_EQ(c.statusBar ? c.requests : 0, StandInStatusCount() - before) << "mode " << c.mode;
+        if (c.requests && c.statusBar) {
+            EXPECT_STREQ(L" [1]  0:00:02.000 ", StandInStatusText());
+        }
+        s.Prompt();
+    }
+    StandInSetStatusBar(0);
+}
+
+TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
+    Console console;
+    StandInSetStatusBar(0);
+    PluginSession s(Mode(7));
+    console.Prefill();
+    s.TimedLine(L"seven", kSecond);
+    std::wstring row = console.Row();
+    EXPECT_EQ(L" [1]  0:00:01.000 ", row.substr(console.width - 19, 18));
+    s.Prompt();
+    EXPECT_EQ(console.original, console.Row()) << "the second drawing saved the original cells";
+}
+
+// CreateFileW that cannot open "nul".
+HANDLE WINAPI NoNulCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                               DWORD flags, HANDLE templ) {
+    if (_wcsicmp(name, L"nul") == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    static auto real = SystemFunction<decltype(&CreateFileW)>(L"kernel32.dll", "CreateFileW");
+    return real(name, access, share, sa, disposition, flags, templ);
+}
+
+TEST(QuietExpansion, MessagesGoToNulAndHandlesComeBack) {
+    EnvironmentFormat env(L"[%@tickstotime[abc]]");
+    PluginSession s(Mode(4));
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
+    {
+        CapturedOutput captured;
+        s.TimedLine(L"quiet", kSecond);
+        EXPECT_EQ(L"", captured.Err()) << "the bad-number message went to nul";
+    }
+    EXPECT_EQ(out, GetStdHandle(STD_OUTPUT_HANDLE));
+    EXPECT_EQ(err, GetStdHandle(STD_ERROR_HANDLE));
+
+    ImportPatch patch(s.plugin.module, "KERNEL32.dll", "CreateFileW", reinterpret_cast<void*>(&NoNulCreateFileW));
+    ASSERT_TRUE(patch.Applied());
+    CapturedOutput captured;
+    s.TimedLine(L"loud", kSecond);
+    EXPECT_EQ(L"Lapwatch plugin: Bad number: \"ABC\"\r\n", captured.Err());
+    EXPECT_EQ(out, GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
+}  // namespace

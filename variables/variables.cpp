@@ -1,0 +1,102 @@
+// The shell's internal variables and variable functions of the timer. They
+// only read the timing state; each call reads the clock afresh.
+#include "clock_text.h"
+
+#include "../plugin/plugin.h"
+#include "../timing/timing.h"
+
+enum { DAYS_FORM = 1, HOURS_FORM = 0 };
+
+// Running time of the line being timed, else the last duration.
+static uint64_t CommandTicks(void) {
+    if (g_timing.active)
+        return ReadSystemTicks() - g_timing.startTime;
+    return g_timing.lastDuration;
+}
+
+// Total plus the running time of the line being timed; 0 while a reset is
+// pending.
+static uint64_t TotalTicks(void) {
+    uint64_t value = g_timing.total;
+    if (g_timing.active)
+        value += ReadSystemTicks() - g_timing.startTime;
+    if (g_timing.resetPending)
+        value = 0;
+    return value;
+}
+
+// Writes value as a decimal into the result buffer; -1 for a null buffer.
+static int WriteDecimalResult(wchar_t* buffer, uint64_t value) {
+    if (!buffer)
+        return -1;
+    WriteUnsigned64(value, buffer);
+    return 0;
+}
+
+// Replaces the argument in buffer by its clock text, or writes an error
+// about it to standard error and returns -1.
+static int TicksArgumentToTime(wchar_t* buffer, int daysForm) {
+    if (!buffer)
+        return -1;
+    if (buffer[0] == L'\0') {
+        WriteError(L"Missing ticks count\r\n", nullptr);
+        return -1;
+    }
+    uint64_t ticks = 0;
+    if (ParseNumber64(buffer, &ticks) != 0) {
+        UpperCaseAscii(buffer);
+        WriteError(L"Bad number: \"%s\"\r\n", buffer);
+        return -1;
+    }
+    return FormatTicks(ticks, buffer, daysForm);
+}
+
+extern "C" int PLUGIN_API _cmdcount(wchar_t* buffer) {
+    return WriteDecimalResult(buffer, g_timing.commandCount);
+}
+
+extern "C" int PLUGIN_API _cmdticks(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    return WriteDecimalResult(buffer, CommandTicks());
+}
+
+extern "C" int PLUGIN_API _cmdtime(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    return FormatTicks(CommandTicks(), buffer, HOURS_FORM);
+}
+
+extern "C" int PLUGIN_API _cmdtotalticks(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    return WriteDecimalResult(buffer, TotalTicks());
+}
+
+extern "C" int PLUGIN_API _cmdtotaltime(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    return FormatTicks(TotalTicks(), buffer, HOURS_FORM);
+}
+
+extern "C" int PLUGIN_API _lastcmd(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    // CopyText writes the empty text for no word.
+    CopyText(buffer, TEXT_BUFFER_CHARS, g_timing.lastCommandWord);
+    return 0;
+}
+
+extern "C" int PLUGIN_API _ticks(wchar_t* buffer) {
+    if (!buffer)
+        return -1;
+    return WriteDecimalResult(buffer, ReadSystemTicks());
+}
+
+extern "C" int PLUGIN_API f_tickstotime(wchar_t* buffer) {
+    return TicksArgumentToTime(buffer, HOURS_FORM);
+}
+
+extern "C" int PLUGIN_API f_tickstotimed(wchar_t* buffer) {
+    return TicksArgumentToTime(buffer, DAYS_FORM);
+}
