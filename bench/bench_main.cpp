@@ -57,13 +57,20 @@ void Configure(Plugin& p, const wchar_t* arguments) {
     StandInClearCaptured();
 }
 
-// The Windows calls a timed line needs at the least for the display: read
-// the format, swap the standard handles to "nul" and back, and (overlay)
-// save, draw and restore the cells; (status bar) nothing more on Windows'
-// side. The clock is read twice.
+// The Windows calls that one timed line makes, in the plug-in's order: at
+// Enter the clock and the erasure of the last overlay; at the prompt the
+// clock, the format, the handles swapped to "nul" and back, and (overlay
+// modes) the cells saved and the text drawn with cursor and colours put back.
 void BareWindowsCycle(HANDLE console, bool overlay) {
+    static CHAR_INFO saved[200];
+    static SMALL_RECT drawn;
+    static bool showing;
     FILETIME t;
     GetSystemTimeAsFileTime(&t);
+    if (showing) {
+        WriteConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
+        showing = false;
+    }
     GetSystemTimeAsFileTime(&t);
     wchar_t format[8192];
     GetEnvironmentVariableW(L"LAPWATCHFMT", format, 8192);
@@ -77,21 +84,19 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     CloseHandle(nul);
     if (!overlay)
         return;
-    static CHAR_INFO saved[200];
     CONSOLE_SCREEN_BUFFER_INFO info;
     GetConsoleScreenBufferInfo(console, &info);
     const wchar_t text[] = L" [1]  0:00:00.000 ";
     SHORT left = static_cast<SHORT>(info.dwSize.X - 19);
-    SMALL_RECT region = {left, info.srWindow.Top, static_cast<SHORT>(info.dwSize.X - 1), info.srWindow.Top};
-    ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &region);
+    drawn = {left, info.srWindow.Top, static_cast<SHORT>(info.dwSize.X - 1), info.srWindow.Top};
+    ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
     SetConsoleCursorPosition(console, COORD{left, info.srWindow.Top});
     SetConsoleTextAttribute(console, 0x1F);
     DWORD written;
     WriteConsoleW(console, text, 18, &written, nullptr);
     SetConsoleCursorPosition(console, info.dwCursorPosition);
     SetConsoleTextAttribute(console, info.wAttributes);
-    region.Right = static_cast<SHORT>(left + 18);
-    WriteConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &region);
+    showing = true;
 }
 
 double MicrosPerLine(Plugin& p, int lines) {

@@ -122,12 +122,14 @@ TEST(StandInShell, BatchFilesSetBatchVariables) {
 
 TEST(StandInShell, CommandRunsLinesLikeTypedOnes) {
     ShellRun run = RunShell({L"run echo via command", L"run set E2E_FROM_COMMAND=yes", L"echo [%e2e_from_command]",
-                             L"set E2E_FROM_COMMAND=", L"echo [%e2e_from_command]", L"frobnicate now", L"exit"},
+                             L"set E2E_FROM_COMMAND=", L"echo [%e2e_from_command]", L"help echocmd", L"frobnicate now",
+                             L"exit"},
                             WithEchoPlugin());
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(HasLine(run, L"via command"));
     EXPECT_TRUE(HasLine(run, L"[yes]"));
     EXPECT_TRUE(HasLine(run, L"[]"));
+    EXPECT_TRUE(HasLine(run, L"echocmd [text]"));  // the plug-in's usage text
     EXPECT_EQ(L"Unknown command \"frobnicate\"\r\n", run.err);
 }
 
