@@ -251,9 +251,15 @@ void LoadPlugins(const Options& options) {
 // The prompt loop; lines come from `stream` when given, else the console.
 void RunSession(const Options& options, StreamSource* stream) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    int statusShown = StandInStatusCount();
     for (int prompt = 1;; ++prompt) {
         Out(kPrompt);
         StandInPromptEvent();
+        if (StandInStatusCount() != statusShown) {
+            // The status bar of this console shell is the window title.
+            statusShown = StandInStatusCount();
+            SetConsoleTitleW(StandInStatusText());
+        }
         if (!options.screenLog.empty()) LogScreen(options.screenLog, prompt);
         std::wstring line;
         if (stream != nullptr) {

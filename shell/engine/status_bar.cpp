@@ -27,8 +27,7 @@ extern "C" int __cdecl TakeCommandIPC(wchar_t* request, wchar_t* text) {
         return 1;
     }
     bar.text = text == nullptr ? L"" : text;
-    ++bar.count;
-    SetConsoleTitleW(bar.text.c_str());
+    ++bar.count;   // lapshell shows the text when its prompt is back
     return 0;
 }
 
