@@ -7,10 +7,8 @@
 # Type "exit" or press Ctrl+D on an empty line to leave.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)"
 
 export WINEPREFIX=$build/wine/demo
 export WINEDEBUG=${WINEDEBUG:--all}
