@@ -4,8 +4,8 @@
 #pragma once
 
 #include "../host/takecmd.h"
-
-#define COUNT_OF(array) (sizeof(array) / sizeof((array)[0]))
+#include "limits.h"
+#include "text.h"
 
 #define PLUGIN_NAME L"Lapwatch"
 #define PLUGIN_DESCRIPTION L"Automatic command timer for Take Command"
@@ -14,12 +14,6 @@
 #define PLUGIN_BUILD 2
 #define PLUGIN_REVISION 3          // fourth number of the file version
 #define PLUGIN_PLATFORM L"x86"
-
-enum {
-    TEXT_BUFFER_CHARS = 8192,      // a shell result buffer or a text to expand
-    PROBE_BUFFER_CHARS = 1024,     // a start-up probe whose result is short
-    MAX_TEXT_CHARS = TEXT_BUFFER_CHARS - 1,
-};
 
 // Host version range that the probe accepts.
 enum { HOST_VERSION_MIN = 8, HOST_VERSION_MAX = 100, HOST_VERSION_RECENT = 24 };
@@ -49,12 +43,6 @@ void WriteError(const wchar_t* format, const wchar_t* text);
 // Copies text into a cleared buffer of the given size and has the shell
 // expand it in place.
 void ExpandInto(wchar_t* buffer, size_t chars, const wchar_t* text);
-
-// Upper-cases the ASCII letters a to z in place; every other character stays.
-void UpperCaseAscii(wchar_t* text);
-
-// Bounded copy: at most chars - 1 characters and the terminator.
-void CopyText(wchar_t* target, size_t chars, const wchar_t* source);
 
 // Heap copy of text with exactly its length plus the terminator; null when
 // no memory is available. FreeText accepts null.

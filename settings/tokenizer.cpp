@@ -37,9 +37,7 @@ void EndArgument(ScanState* s) {
 // (message written). Characters of arguments beyond the table are dropped.
 int StoreCharacter(ScanState* s, wchar_t c) {
     if (s->slot >= MAX_ARG_LEN - 1) {
-        WriteErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n",
-                s->slot, MAX_ARG_LEN);
+        ReportArgumentOverflow(s->slot);
         return -1;
     }
     if (s->index >= MAX_ARGS)

@@ -2,7 +2,7 @@
 // free-text argument, in process-wide storage valid until the next call.
 #pragma once
 
-#include "../plugin/plugin.h"
+#include <stddef.h>
 
 #define MAX_ARG_LEN 8192
 #define MAX_ARGS 1024
@@ -29,6 +29,11 @@ extern ArgTable g_args;
 
 // Returns the argument count, or -1 for a null text or an overflow.
 int TokenizeArguments(const wchar_t* text);
+
+// Writes the overflow message for slot counter b (error prefix, then
+// "Buffer overflow: ..."). The plug-in defines it with the shell's output
+// functions; native test builds define their own.
+void ReportArgumentOverflow(int slot);
 
 // 1 for ':' or '=', else 0.
 int IsValueSeparator(wchar_t c);
