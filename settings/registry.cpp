@@ -67,7 +67,8 @@ static int SetDword(HKEY key, const wchar_t* name, DWORD value) {
 }
 
 static int SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
-    DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
+    size_t chars = wcslen(text) + 1;
+    DWORD bytes = static_cast<DWORD>(chars) * static_cast<DWORD>(sizeof(wchar_t));
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
            ERROR_SUCCESS;
 }

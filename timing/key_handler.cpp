@@ -31,22 +31,35 @@ static void PromptEvent(void) {
         RunSlowCommand();
 }
 
-// Ordinary keystrokes cost one or two comparisons: no call, no allocation.
+enum KeyAction { KEY_IGNORED, KEY_ENTER, KEY_ESC, KEY_PROMPT };
+
+// What a key event means. A recent host may give Enter and Esc by name with
+// no key code; an older one's key name is never read.
+static enum KeyAction ClassifyKey(const KeyEvent* event) {
+    switch (event->keyCode) {
+    case KEY_CODE_ENTER: return KEY_ENTER;
+    case KEY_CODE_ESC: return KEY_ESC;
+    case KEY_CODE_NONE: break;
+    default: return KEY_IGNORED;
+    }
+    if (!g_frame.recentHost || !event->keyName)
+        return KEY_PROMPT;
+    if (wcscmp(event->keyName, L"Enter") == 0)
+        return KEY_ENTER;
+    if (wcscmp(event->keyName, L"Esc") == 0)
+        return KEY_ESC;
+    return KEY_IGNORED;
+}
+
+// Ordinary keystrokes cost a comparison or two: no allocation, no system call.
 extern "C" int PLUGIN_API key(KeyEvent* event) {
     if (!event)
         return 0;
-    if (event->keyCode == KEY_CODE_ENTER) {
-        EnterAction(event->commandLine);
-    } else if (event->keyCode == KEY_CODE_ESC) {
-        EraseTimerOverlay();
-    } else if (event->keyCode != KEY_CODE_NONE) {
-        return 0;
-    } else if (!g_frame.recentHost || !event->keyName) {
-        PromptEvent();
-    } else if (wcscmp(event->keyName, L"Enter") == 0) {
-        EnterAction(event->commandLine);
-    } else if (wcscmp(event->keyName, L"Esc") == 0) {
-        EraseTimerOverlay();
+    switch (ClassifyKey(event)) {
+    case KEY_ENTER: EnterAction(event->commandLine); break;
+    case KEY_ESC: EraseTimerOverlay(); break;
+    case KEY_PROMPT: PromptEvent(); break;
+    case KEY_IGNORED: break;
     }
     return 0;
 }
