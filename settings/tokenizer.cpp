@@ -64,6 +64,55 @@ void TrimArguments(int count) {
     }
 }
 
+// A double quote toggles the quoted state. Returns 1 when it is dropped
+// (option arguments lose their quotes), 0 when it is stored as text. The
+// first quote dropped before an argument's first character is remembered,
+// in case the argument turns out to be the free text, which keeps them.
+int DropsQuote(ScanState* s, const wchar_t* at) {
+    int keep = (s->options & ARG_KEEP_QUOTES) != 0;
+    if (s->length == 0 && s->dropped == nullptr && !keep) {
+        s->dropped = at;
+        s->droppedQuoted = s->quoted;
+    }
+    s->quoted = !s->quoted;
+    return !keep;
+}
+
+// Before an argument's first character: blanks are skipped, and a first
+// character other than "/" makes the free-text switch. Returns 1 when the
+// character is done with (skipped, or the scan goes back to rescan the
+// argument's opening quotes), 0 when it goes on through the other steps.
+int AtArgumentStart(ScanState* s, wchar_t c, int blank, const wchar_t** next) {
+    if (blank) {
+        s->dropped = nullptr;
+        return 1;
+    }
+    if (c == L'/' || c == L'\0' || !(s->options & ARG_SPLIT_BLANKS) || !(s->options & ARG_FREE_TAIL))
+        return 0;
+    s->options = (s->options & ~ARG_SPLIT_BLANKS) | ARG_KEEP_QUOTES;
+    if (s->dropped == nullptr)
+        return 0;
+    *next = s->dropped;
+    s->quoted = s->droppedQuoted;
+    s->dropped = nullptr;
+    return 1;
+}
+
+// A "/" outside quotes ends an option argument of two or more characters.
+int SplitsAtSlash(const ScanState* s, wchar_t c) {
+    return c == L'/' && !s->quoted && s->length >= 2 && (s->options & ARG_SPLIT_SLASH) &&
+           s->index < MAX_ARGS && g_args.entries[s->index].start[0] == L'/';
+}
+
+void ClearTable(void) {
+    g_args.count = 0;
+    for (int i = 0; i < MAX_ARGS; i++) {
+        g_args.entries[i].start = nullptr;
+        g_args.entries[i].length = 0;
+    }
+    g_args.buffer[0] = L'\0';
+}
+
 }  // namespace
 
 // Rebuilds g_args from text. Returns the argument count (0..MAX_ARGS), or -1
@@ -72,53 +121,23 @@ void TrimArguments(int count) {
 int TokenizeArguments(const wchar_t* text) {
     if (text == nullptr)
         return -1;
-    g_args.count = 0;
-    for (int i = 0; i < MAX_ARGS; i++) {
-        g_args.entries[i].start = nullptr;
-        g_args.entries[i].length = 0;
-    }
-    g_args.buffer[0] = L'\0';
+    ClearTable();
     ScanState s = {0, 0, 0, 0, INITIAL_ARG_OPTIONS, nullptr, 0};
 
     const wchar_t* next = text;
     for (;;) {
-        const wchar_t* p = next++;
-        wchar_t c = *p;
-        if (c == L'"') {
-            if (s.length == 0 && s.dropped == nullptr && !(s.options & ARG_KEEP_QUOTES)) {
-                s.dropped = p;
-                s.droppedQuoted = s.quoted;
-            }
-            s.quoted = !s.quoted;
-            if (!(s.options & ARG_KEEP_QUOTES))
-                continue;
-        }
-        int blank = c != L'\0' && iswspace(c) && !s.quoted;
-        if (s.length == 0) {
-            if (blank) {
-                s.dropped = nullptr;
-                continue;
-            }
-            if (c != L'/' && c != L'\0' && (s.options & ARG_SPLIT_BLANKS) && (s.options & ARG_FREE_TAIL)) {
-                s.options = (s.options & ~ARG_SPLIT_BLANKS) | ARG_KEEP_QUOTES;
-                if (s.dropped != nullptr) {
-                    // Rescan the quotes that opened this argument, now kept.
-                    next = s.dropped;
-                    s.quoted = s.droppedQuoted;
-                    s.dropped = nullptr;
-                    continue;
-                }
-            }
-        }
-        if (blank && (s.options & ARG_SPLIT_BLANKS)) {
-            EndArgument(&s);
-            s.dropped = nullptr;
+        const wchar_t* at = next++;
+        wchar_t c = *at;
+        if (c == L'"' && DropsQuote(&s, at))
             continue;
-        }
-        if (c == L'/' && !s.quoted && s.length >= 2 && (s.options & ARG_SPLIT_SLASH) &&
-            s.index < MAX_ARGS && g_args.entries[s.index].start[0] == L'/') {
+        int blank = c != L'\0' && iswspace(c) && !s.quoted;
+        if (s.length == 0 && AtArgumentStart(&s, c, blank, &next))
+            continue;
+        if ((blank && (s.options & ARG_SPLIT_BLANKS)) || SplitsAtSlash(&s, c)) {
             EndArgument(&s);
             s.dropped = nullptr;
+            if (blank)
+                continue;
         }
         if (c == L'\0') {
             if (s.length != 0)
