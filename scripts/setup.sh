@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need: the i686 mingw-w64 cross
-# toolchain, cmake, 32-bit Wine and GoogleTest's sources. Does nothing when
+# toolchain, cmake, 32-bit Wine, GoogleTest's sources and the native g++
+# (with its sanitizer runtimes) for the native test build. Does nothing when
 # everything is already there.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ have_all() {
     [ -x /usr/lib/wine/wine ] || [ -x /usr/bin/wine ] || return 1
     dpkg -s wine32 >/dev/null 2>&1 || return 1
     [ -f /usr/src/googletest/CMakeLists.txt ] || return 1
+    dpkg -s g++ >/dev/null 2>&1 || return 1
     return 0
 }
 
@@ -30,6 +32,6 @@ fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
     g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
-    cmake make bsdutils util-linux \
+    g++ cmake make bsdutils util-linux \
     wine wine32 googletest >/dev/null
 have_all || { echo "setup: installation incomplete" >&2; exit 1; }

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine.
+# Builds everything, runs the native sanitizer build of the text-processing
+# code, then every test under Wine. Fails when either part fails; extra
+# arguments go to the Wine run's ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
+status=0
+"$root/scripts/native-tests.sh" || status=$?
 cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure -j"$(nproc)" "$@"
+ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+exit $status

@@ -18,7 +18,3 @@ int SetSlowCommand(const wchar_t* text) {
     g_settings.slowCommand = DuplicateText(text);
     return g_settings.slowCommand ? 0 : 1;
 }
-
-int IsValidColorPair(uint32_t colors) {
-    return colors <= 0xFF && (colors & 0x0F) != ((colors >> 4) & 0x0F);
-}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../plugin/plugin.h"
+#include "color_pair.h"
 #include <stdint.h>
 
 enum {
@@ -37,6 +38,3 @@ int LoadSettings(HKEY root);
 
 // 0 all written, 1 key not created or opened, 2 a value not written.
 int SaveSettings(HKEY root);
-
-// True when a colour attribute fits a byte and its two nibbles differ.
-int IsValidColorPair(uint32_t colors);

@@ -1,6 +1,7 @@
 // The timing state: started by Enter on a non-blank line, stopped by the next
 // prompt. Durations and totals are unsigned 64-bit and wrap silently.
 #include "timing.h"
+#include "first_word.h"
 
 #include "../settings/settings.h"
 
@@ -56,37 +57,11 @@ void FreeLastCommandWord(void) {
     g_timing.lastCommandWord = nullptr;
 }
 
-// Fills word (MAX_TEXT_CHARS and the terminator) with the first word of text:
-// quotes kept and toggling the quoted state, one leading at sign dropped,
-// characters past the cap dropped. Returns the word's length.
-static size_t ExtractFirstWord(const wchar_t* text, wchar_t* word) {
-    while (*text && iswspace(*text))
-        ++text;
-    size_t length = 0;
-    int quoted = 0;
-    int atDropped = 0;
-    for (; *text; ++text) {
-        wchar_t c = *text;
-        if (c == L'"')
-            quoted = !quoted;
-        if (c == L'@' && length == 0 && !atDropped) {
-            atDropped = 1;
-            continue;
-        }
-        if (!quoted && iswspace(c))
-            break;
-        if (length < MAX_TEXT_CHARS)
-            word[length++] = c;
-    }
-    word[length] = L'\0';
-    return length;
-}
-
 int CaptureFirstWord(const wchar_t* text) {
     if (!text)
         return -1;
     FreeLastCommandWord();
-    wchar_t word[TEXT_BUFFER_CHARS];
+    wchar_t word[FIRST_WORD_MAX_CHARS + 1];
     if (ExtractFirstWord(text, word) == 0)
         return 0;
     g_timing.lastCommandWord = DuplicateText(word);
