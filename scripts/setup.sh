@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need: the i686 mingw-w64 cross
 # toolchain, cmake, 32-bit Wine, GoogleTest's sources and the native g++
-# (with its sanitizer runtimes) for the native test build. Does nothing when
+# (with its sanitizer runtimes) for the native test build, clang-tidy. Does nothing when
 # everything is already there.
 set -euo pipefail
 
 have_all() {
-    command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || return 1
+    command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || return 1
+    command -v i686-w64-mingw32-gcc-posix >/dev/null 2>&1 || return 1
+    command -v clang-tidy >/dev/null 2>&1 || return 1
     command -v cmake >/dev/null 2>&1 || return 1
     command -v script >/dev/null 2>&1 || return 1
     [ -x /usr/lib/wine/wine ] || [ -x /usr/bin/wine ] || return 1
@@ -31,7 +33,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
-    g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
-    g++ cmake make bsdutils util-linux \
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
+    g++ cmake make bsdutils util-linux clang-tidy \
     wine wine32 googletest >/dev/null
 have_all || { echo "setup: installation incomplete" >&2; exit 1; }
