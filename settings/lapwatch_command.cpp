@@ -17,34 +17,32 @@ int ReadShellColors(wchar_t* text, int* foreground, int* background) {
     return ParseColors(text, foreground, background);
 }
 
-// Writes the message of a scan that ended early. Returns the result of the
-// run: 0 after help, 1 after an error.
-int ReportScanEnd(ScanOutcome outcome, const wchar_t* shown) {
+// The message of each error of the scan; it quotes the shown text.
+const wchar_t* ScanErrorFormat(ScanOutcome outcome) {
     switch (outcome) {
-    case SCAN_HELP:
-        QPuts(COMMAND_HELP_TEXT);
-        return 0;
-    case SCAN_HELP_VERSION:
-        QPuts(COMMAND_HELP_TEXT);
-        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR,
-               PLUGIN_BUILD, PLUGIN_REVISION, PLUGIN_PLATFORM);
-        return 0;
-    case SCAN_BAD_SUBOPTION:
-        WriteError(L"Bad suboption: \"%s\"\r\n", shown);
-        return 1;
-    case SCAN_BAD_COLORS:
-        WriteError(L"Bad colors: \"%s\"\r\n", shown);
-        return 1;
-    case SCAN_BAD_NUMBER:
-        WriteError(L"Bad number: \"%s\"\r\n", shown);
-        return 1;
-    case SCAN_UNKNOWN_OPTION:
-        WriteError(L"Unknown option \"%s\"\r\n", shown);
-        return 1;
+    case SCAN_BAD_SUBOPTION: return L"Bad suboption: \"%s\"\r\n";
+    case SCAN_BAD_COLORS: return L"Bad colors: \"%s\"\r\n";
+    case SCAN_BAD_NUMBER: return L"Bad number: \"%s\"\r\n";
+    case SCAN_UNKNOWN_OPTION: return L"Unknown option \"%s\"\r\n";
     case SCAN_DONE:
-        break;
+    case SCAN_HELP:
+    case SCAN_HELP_VERSION: break;
     }
-    return 0;
+    return nullptr;
+}
+
+// Writes the help text, or the message of the error, of a scan that ended
+// early. Returns the result of the run: 0 after help, 1 after an error.
+int ReportScanEnd(ScanOutcome outcome, const wchar_t* shown) {
+    if (outcome == SCAN_HELP || outcome == SCAN_HELP_VERSION) {
+        QPuts(COMMAND_HELP_TEXT);
+        if (outcome == SCAN_HELP_VERSION)
+            Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR,
+                   PLUGIN_BUILD, PLUGIN_REVISION, PLUGIN_PLATFORM);
+        return 0;
+    }
+    WriteError(ScanErrorFormat(outcome), shown);
+    return 1;
 }
 
 // Applies the pending values of a clean scan. 0, or 1 for /D with /R.
