@@ -29,6 +29,8 @@ bool IsNameChar(wchar_t c) { return std::iswalnum(c) || c == L'_' || c == L'$'; 
 // Calls a plug-in variable or function with an 8192-character buffer that
 // holds the argument (functions) or nothing (variables).
 std::wstring CallPluginEntry(FARPROC proc, const std::wstring& argument) {
+    // One cleared buffer per call, as the shell's; a function's argument may
+    // itself hold references, so calls nest and each needs its own.
     std::vector<wchar_t> buffer(RESULT_BUFFER_CHARS, L'\0');
     argument.copy(buffer.data(), std::min<size_t>(argument.size(), MAX_RESULT_CHARS));
     int result = As<VariableFn>(proc)(buffer.data());
@@ -96,7 +98,14 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
+// Compared in place: the plug-in lookup runs for every reference expanded.
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
+}
 
 bool GetShellVariable(const std::wstring& name, std::wstring* value) {
     std::map<std::wstring, std::wstring>& variables = ShellVariables();
