@@ -22,12 +22,12 @@ static int QueryDword(HKEY key, const wchar_t* name, DWORD preset, DWORD* value)
     return rc == ERROR_SUCCESS && type == REG_DWORD;
 }
 
-// Reads the slow command into a zero-filled buffer; the last character is
-// never overwritten by data of exactly 16384 bytes without a terminator,
-// because only 16382 bytes of text can end inside the buffer: such a text is
-// cut to 8191 characters.
+// Reads the slow command into a zero-filled buffer, which ends a text stored
+// without its terminator. Data of exactly 16384 bytes and no terminator
+// fills the whole buffer: its last character is overwritten, so the text is
+// cut to 8191 characters and never read past the buffer.
 static void LoadSlowCommand(HKEY key) {
-    wchar_t text[SLOW_COMMAND_READ_CHARS + 1];
+    wchar_t text[SLOW_COMMAND_READ_CHARS];
     wmemset(text, L'\0', COUNT_OF(text));
     DWORD type = 0;
     DWORD bytes = SLOW_COMMAND_READ_BYTES;

@@ -340,7 +340,6 @@ STANDIN_API int StandInRunLine(const wchar_t* line) {
 
 STANDIN_API const wchar_t* StandInCommandLog(void) { return CommandLog().c_str(); }
 STANDIN_API int StandInExitRequested(void) { return ExitRequested() ? 1 : 0; }
-STANDIN_API void StandInClearCommandLog(void) { State().commandLog.clear(); }
 
 STANDIN_API void StandInReset(void) {
     ResetCapture();

@@ -134,4 +134,3 @@ STANDIN_API void StandInSendKey(int keyCode, const wchar_t* keyName, wchar_t* co
 
 STANDIN_API void StandInPromptEvent(void) { StandInSendKey(KEY_CODE_NONE, nullptr, nullptr); }
 
-STANDIN_API int StandInPluginCount(void) { return static_cast<int>(Plugins().size()); }

@@ -55,10 +55,6 @@ STANDIN_API int StandInExitRequested(void);
 // Additions for the console program and for tests.
 // Writes text to standard output (STANDIN_OUT) or error, as Printf would.
 STANDIN_API void StandInWrite(int stream, const wchar_t* text);
-// Number of plug-ins registered by StandInLoadPlugin and not yet unloaded.
-STANDIN_API int StandInPluginCount(void);
-// Empties the log of StandInCommandLog.
-STANDIN_API void StandInClearCommandLog(void);
 // Back to the state at load, plug-ins aside: shell variables at their
 // defaults, empty command log, no exit request, status bar absent with no
 // text and a count of 0, capture off and empty.
