@@ -4,6 +4,7 @@
 // Run behind a terminal (scripts/bench.sh): the overlay needs a console.
 #include "host/takecmd.h"
 #include "shell/engine/standin.h"
+#include "version.h"
 
 #include <stdio.h>
 #include <stdint.h>
@@ -124,9 +125,9 @@ void PrintRow(const char* what, double value, const char* unit, const char* goal
 
 int wmain() {
     Plugin p;
-    p.module = StandInLoadPlugin(L"Lapwatch-x86.dll");
+    p.module = StandInLoadPlugin(PLUGIN_FILE_NAME);
     if (!p.module) {
-        fprintf(stderr, "Lapwatch-x86.dll not found\n");
+        fprintf(stderr, "%ls not found\n", PLUGIN_FILE_NAME);
         return 1;
     }
     SetEnvironmentVariableW(L"noloadmsg", L"1");

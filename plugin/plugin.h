@@ -6,14 +6,10 @@
 #include "../host/takecmd.h"
 #include "limits.h"
 #include "text.h"
+#include "version.h"               // generated: numbers, file name, platform
 
 #define PLUGIN_NAME L"Lapwatch"
 #define PLUGIN_DESCRIPTION L"Automatic command timer for Take Command"
-#define PLUGIN_MAJOR 1
-#define PLUGIN_MINOR 0
-#define PLUGIN_BUILD 2
-#define PLUGIN_REVISION 3          // fourth number of the file version
-#define PLUGIN_PLATFORM L"x86"
 
 // Host version range that the probe accepts.
 enum { HOST_VERSION_MIN = 8, HOST_VERSION_MAX = 100, HOST_VERSION_RECENT = 24 };

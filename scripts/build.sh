@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds everything in
-# $BUILD_DIR (default: build/). Extra arguments go to `cmake --build`.
+# Installs what is missing, then configures and builds both plug-ins and
+# everything around them: Lapwatch-x86.dll in $BUILD_DIR/x86 and
+# Lapwatch-x64.dll in $BUILD_DIR/x64 (BUILD_DIR defaults to build/).
+# ARCHS="x64" (or "x86") builds one only. Extra arguments go to
+# `cmake --build`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" >/dev/null
-cmake --build "$build" -j"$(nproc)" "$@"
+for arch in ${ARCHS:-x86 x64}; do
+    case $arch in
+        x86) toolchain=i686-w64-mingw32 ;;
+        x64) toolchain=x86_64-w64-mingw32 ;;
+        *) echo "build: unknown architecture '$arch' (x86 or x64)" >&2; exit 2 ;;
+    esac
+    cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
+    cmake --build "$build/$arch" -j"$(nproc)" "$@"
+done

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz natively with clang (in
-# build/fuzz) and runs each one on a work copy of its seed corpus (in
-# build/fuzz-work), after replaying the saved regression inputs. Fails on
-# any finding; a finding's input is left in build/fuzz-work/findings/.
+# $BUILD_DIR/fuzz; BUILD_DIR defaults to build/) and runs each one on a work
+# copy of its seed corpus (in $BUILD_DIR/fuzz-work), after replaying the
+# saved regression inputs. Fails on any finding; a finding's input is left
+# in $BUILD_DIR/fuzz-work/findings/.
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     default 30
 #
@@ -18,8 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 jobs=${FUZZ_JOBS:-1}
 execs=${FUZZ_EXECS:-}
-build=$root/build/fuzz
-work=$root/build/fuzz-work
+build=${BUILD_DIR:-$root/build}/fuzz
+work=${BUILD_DIR:-$root/build}/fuzz-work
 targets=${FUZZ_TARGETS:-"fuzz_arguments fuzz_numbers fuzz_clock_text fuzz_first_word"}
 
 case $seconds in ''|*[!0-9]*) echo "fuzz: SECONDS_PER_TARGET must be a number" >&2; exit 2;; esac

@@ -1,14 +1,49 @@
 #!/usr/bin/env bash
-# Builds everything, checks the plug-in's sources with clang-tidy, runs the
-# native sanitizer build of the text-processing code, then every test under
-# Wine. Fails when either part fails; extra
-# arguments go to the Wine run's ctest.
+# Builds both plug-ins, checks their sources with clang-tidy for both
+# targets, runs the native sanitizer build of the text-processing code, then
+# every test of each DLL under its Wine. Where this machine cannot run
+# 32-bit Wine (a kernel without 32-bit support), the tests of
+# Lapwatch-x86.dll are reported as skipped after a line that says why; the
+# rest still decides the result. Fails when any part fails, and when no
+# Wine can run here at all. Extra arguments go to the Wine runs' ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-arch.sh"
 "$root/scripts/build.sh"
+build=${BUILD_DIR:-$root/build}
+
 status=0
 "$root/scripts/lint.sh" || status=$?
 "$root/scripts/native-tests.sh" || status=$?
-cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+
+# One line per Wine test program that ran: GoogleTest's own counts.
+gtest_summary() {
+    local output name ran passed failed
+    for output in "$build/$1"/wine/*/output.txt; do
+        [ -f "$output" ] || continue
+        name=$(basename "$(dirname "$output")")
+        ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran.*/\1/p' "$output" | tail -1)
+        passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\./\1/p' "$output" | tail -1)
+        failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\{0,1\}, listed below.*/\1/p' "$output" | tail -1)
+        echo "test: $1 $name: ${ran:-no} tests ran, ${passed:-0} passed, ${failed:-0} failed"
+    done
+}
+
+runnable=0
+for arch in x86 x64; do
+    reason=$(wine_probe "$arch") && probe=0 || probe=$?
+    case $probe in
+        0) runnable=$((runnable + 1)) ;;
+        1) echo "test: $reason, so the tests of Lapwatch-$arch.dll are skipped" ;;
+        *) echo "test: $reason, so the tests of Lapwatch-$arch.dll cannot run" >&2; status=1 ;;
+    esac
+    echo "test: Lapwatch-$arch.dll under $(wine_loader "$arch")"
+    rm -f "$build/$arch"/wine/*/output.txt
+    ctest --test-dir "$build/$arch" --output-on-failure -j"$(nproc)" "$@" || status=1
+    gtest_summary "$arch"
+done
+if [ $runnable -eq 0 ]; then
+    echo "test: no Wine can run on this machine, so no test of either DLL ran" >&2
+    status=1
+fi
 exit $status

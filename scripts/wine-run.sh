@@ -1,24 +1,51 @@
 #!/usr/bin/env bash
-# wine-run.sh PREFIX_DIR PROGRAM [ARGS...]
-# Runs a Windows program under Wine in a fresh Wine prefix of its own and
-# behind a pseudo-terminal, so that it has a real Win32 console. The
-# program's output goes through a file and is printed afterwards; the exit
-# code is the program's.
+# wine-run.sh --arch x86|x64 PREFIX_DIR PROGRAM [ARGS...]
+# Runs a Windows program under the Wine of its architecture in a fresh Wine
+# prefix of its own and behind a pseudo-terminal, so that it has a real
+# Win32 console. The program's output goes through a file and is printed
+# afterwards; the exit code is the program's.
+#
+# When this machine's kernel cannot run 32-bit programs (the probe of
+# wine-arch.sh), an x86 program is not started: the reason is printed and the exit code is 77,
+# which ctest reports as a skip. A program that itself exits with 77 is
+# reported as failed (1), so that only the probe can make a skip.
 set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-arch.sh"
 
+SKIP=77
+[ "${1:-}" = --arch ] || { echo "usage: wine-run.sh --arch x86|x64 PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
+arch=$2; shift 2
 prefix=$1; shift
+loader=$(wine_loader "$arch") || exit 2
+
+reason=$(wine_probe "$arch")
+case $? in
+    0) ;;
+    1) echo "skipped: $reason"; exit $SKIP ;;
+    *) echo "wine-run: $reason" >&2; exit 1 ;;
+esac
+
+# Never remove anything outside a build folder's wine/ tree.
+case $(realpath -m "$prefix") in
+    */wine/?*) ;;
+    *) echo "wine-run: refusing to use '$prefix' as a Wine prefix (not below a wine/ folder)" >&2; exit 2 ;;
+esac
 rm -rf "$prefix"
 mkdir -p "$prefix"
 export WINEPREFIX=$prefix
+export WINELOADER=$loader
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+[ "$arch" = x64 ] && export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
-wineboot -i >/dev/null 2>&1
+"$loader" wineboot.exe -i >/dev/null 2>&1
 
 out=$prefix/output.txt
-quoted=$(printf '%q ' wine "$@")
+quoted=$(printf '%q ' "$loader" "$@")
 script -qec "$quoted >$(printf '%q' "$out") 2>&1" /dev/null </dev/null >/dev/null
 rc=$?
 cat "$out"
 wineserver -k >/dev/null 2>&1 || true
+[ $rc -eq $SKIP ] && rc=1
 exit $rc

@@ -4,6 +4,7 @@
 
 #include "settings/help_text.h"
 #include "settings/settings.h"
+#include "support/architecture.h"
 #include "support/harness.h"
 #include "timing/timing.h"
 
@@ -236,7 +237,7 @@ TEST_F(Command, HelpEndsTheRunUnchanged) {
 
     output.Clear();
     EXPECT_EQ(Run(L"/T:5 /?? /q"), 0);
-    EXPECT_EQ(output.Out(), std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (x86)\r\n");
+    EXPECT_EQ(output.Out(), std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (" + kArch.platform + L")\r\n");
     EXPECT_EQ(output.Err(), L"");
     ExpectDefaultSettings();
 }

@@ -1,5 +1,7 @@
 // The version resource of the plug-in's file, as Explorer and installers
 // read it.
+#include "support/architecture.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,7 +31,7 @@ struct VersionInfo {
 };
 
 TEST(VersionResource, NumbersAndUsEnglishStrings) {
-    VersionInfo info(L"Lapwatch-x86.dll");
+    VersionInfo info(kArch.dllName);
     ASSERT_FALSE(info.data.empty());
 
     VS_FIXEDFILEINFO* fixed = nullptr;
@@ -44,9 +46,9 @@ TEST(VersionResource, NumbersAndUsEnglishStrings) {
     EXPECT_EQ(L"Automatic command timer for Take Command", info.String(L"FileDescription"));
     EXPECT_EQ(L"1.0.2.3", info.String(L"FileVersion"));
     EXPECT_EQ(L"Lapwatch", info.String(L"InternalName"));
-    EXPECT_EQ(L"Lapwatch-x86.dll", info.String(L"OriginalFilename"));
+    EXPECT_EQ(kArch.dllName, info.String(L"OriginalFilename"));
     EXPECT_EQ(L"Lapwatch plugin", info.String(L"ProductName"));
-    EXPECT_EQ(L"1.0.2.3  (x86)", info.String(L"ProductVersion"));
+    EXPECT_EQ(std::wstring(L"1.0.2.3  (") + kArch.platform + L")", info.String(L"ProductVersion"));
 
     struct Translation { WORD language, codePage; }* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data.data(), L"\\VarFileInfo\\Translation",

@@ -22,6 +22,7 @@
 //   text=<chars>      the row's w characters (tabs made blanks), to line end
 // When no console can be read the line is "prompt=<n>\tconsole=none".
 #include "shell/engine/standin.h"
+#include "version.h"
 
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@
 namespace {
 
 const wchar_t kPrompt[] = L"[lapshell] $ ";
-const wchar_t kDefaultPlugin[] = L"Lapwatch-x86.dll";
+const wchar_t kDefaultPlugin[] = PLUGIN_FILE_NAME;
 enum { EXIT_OK = 0, EXIT_NO_SCRIPT = 1, EXIT_USAGE = 2 };
 enum { KEY_BACKSPACE = 8, CTRL_D = 4, CTRL_Z = 26 };
 

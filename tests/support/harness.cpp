@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "architecture.h"
+
 #include <vector>
 
 namespace {
@@ -69,7 +71,7 @@ bool ReadValue(HKEY root, const wchar_t* name, DWORD* type, std::string* data) {
 }
 
 LoadedPlugin::LoadedPlugin() {
-    module = StandInLoadPlugin(L"Lapwatch-x86.dll");
+    module = StandInLoadPlugin(kArch.dllName);
 }
 LoadedPlugin::~LoadedPlugin() { StandInUnloadPlugins(); }
 FARPROC LoadedPlugin::Export(const char* name) const {

@@ -45,7 +45,7 @@ void WriteDword(HKEY root, const wchar_t* name, DWORD value);
 void WriteRaw(HKEY root, const wchar_t* name, DWORD type, const void* data, DWORD bytes);
 bool ReadValue(HKEY root, const wchar_t* name, DWORD* type, std::string* data);
 
-// The real Lapwatch-x86.dll, freshly loaded (its state as at load) and
+// The real Lapwatch-x86.dll or Lapwatch-x64.dll, freshly loaded (its state as at load) and
 // registered with the stand-in shell library; unloaded again at the end.
 struct LoadedPlugin {
     LoadedPlugin();

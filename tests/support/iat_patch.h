@@ -6,6 +6,17 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+// One entry of a module's import table.
+struct ImportedName {
+    std::string dll;               // as the table names it, e.g. "KERNEL32.dll"
+    std::string function;          // empty for an import by ordinal
+    bool byOrdinal;
+};
+std::vector<ImportedName> ListImports(HMODULE module);
+
 // Points module's import of dll!function at replacement. Returns the previous
 // pointer, or null when the module does not import that function.
 void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);

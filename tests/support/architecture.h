@@ -1,0 +1,34 @@
+// What the tests expect of the one architecture they are built for: every
+// name, text and layout that differs between Lapwatch-x86.dll and
+// Lapwatch-x64.dll, written out here once rather than taken from the code.
+#pragma once
+
+#include <windows.h>
+
+#include <stddef.h>
+
+struct ArchitectureExpectations {
+    const wchar_t* dllName;             // file name, and the version resource's
+    const wchar_t* platform;            // in "1.0.2.3  (x86)" and the /?? line
+    WORD machine;                       // PE file header
+    WORD optionalHeaderMagic;           // PE32 or PE32+
+    const char* statusBarImport;        // TakeCmd.dll's decorated IPC name
+    size_t pluginInfoSize;
+    size_t pluginInfoVersionOffset;     // major, minor, third follow at +4, +8
+    size_t pluginInfoReservedOffset;    // two zero 32-bit fields
+    size_t keyEventSize;
+    size_t keyEventCommandLineOffset;
+    size_t keyEventKeyNameOffset;
+};
+
+#if defined(_WIN64)
+constexpr ArchitectureExpectations kArch = {
+    L"Lapwatch-x64.dll", L"x64", IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC,
+    "?TakeCommandIPC@@YAHPEA_W0@Z", 72, 48, 60, 48, 24, 40,
+};
+#else
+constexpr ArchitectureExpectations kArch = {
+    L"Lapwatch-x86.dll", L"x86", IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC,
+    "?TakeCommandIPC@@YAHPA_W0@Z", 44, 24, 36, 36, 20, 32,
+};
+#endif
