@@ -1,5 +1,5 @@
 // Text helpers that need Windows or the shell: heap copies and expansion.
-#include "plugin.h"
+#include "shell_text.h"
 
 #include <wchar.h>
 

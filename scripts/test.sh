@@ -13,6 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
 status=0
+"$root/scripts/check-layers.sh" || status=$?
 "$root/scripts/lint.sh" || status=$?
 "$root/scripts/native-tests.sh" || status=$?
 

@@ -2,12 +2,13 @@
 // user's or the local machine's root.
 #include "settings.h"
 
+#include "../text/color_pair.h"
+
 #include <wchar.h>
 
 enum {
     DWORD_BYTES = sizeof(DWORD),
-    SLOW_COMMAND_READ_CHARS = 8192,
-    SLOW_COMMAND_READ_BYTES = 2 * SLOW_COMMAND_READ_CHARS,   // 16384 offered
+    SLOW_COMMAND_READ_BYTES = TEXT_BUFFER_CHARS * sizeof(wchar_t),   // 16384 offered
 };
 
 // Preset for the 16-bit values: a query that returns fewer than four bytes
@@ -27,14 +28,14 @@ static int QueryDword(HKEY key, const wchar_t* name, DWORD preset, DWORD* value)
 // fills the whole buffer: its last character is overwritten, so the text is
 // cut to 8191 characters and never read past the buffer.
 static void LoadSlowCommand(HKEY key) {
-    wchar_t text[SLOW_COMMAND_READ_CHARS];
+    wchar_t text[TEXT_BUFFER_CHARS];
     wmemset(text, L'\0', COUNT_OF(text));
     DWORD type = 0;
     DWORD bytes = SLOW_COMMAND_READ_BYTES;
     LONG rc = RegQueryValueExW(key, L"SlowCommand", nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return;
-    text[SLOW_COMMAND_READ_CHARS - 1] = L'\0';
+    text[TEXT_BUFFER_CHARS - 1] = L'\0';
     SetSlowCommand(text);
 }
 
@@ -92,4 +93,19 @@ int SaveSettings(HKEY root) {
 
     RegCloseKey(key);
     return result;
+}
+
+HKEY ScopeRoot(enum SettingsScope scope) {
+    return scope == SCOPE_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+const wchar_t* ScopeName(enum SettingsScope scope) { return scope == SCOPE_LOCAL_MACHINE ? L"HKLM" : L"HKCU"; }
+
+enum SettingsScope LoadSavedSettings(void) {
+    static const enum SettingsScope ORDER[] = {SCOPE_CURRENT_USER, SCOPE_LOCAL_MACHINE};
+    for (enum SettingsScope scope : ORDER) {
+        if (LoadSettings(ScopeRoot(scope)) == 0)
+            return scope;
+    }
+    return SCOPE_NONE;
 }

@@ -1,6 +1,10 @@
 // The four settings, their defaults and the one owner of the slow command.
 #include "settings.h"
 
+#include "../plugin/shell_text.h"
+
+#include <wchar.h>
+
 Settings g_settings = {DEFAULT_SHOW_TIMER, DEFAULT_SLOW_SECONDS, DEFAULT_TIMER_COLORS, nullptr};
 
 void RestoreDefaultSettings(void) {
@@ -18,3 +22,16 @@ int SetSlowCommand(const wchar_t* text) {
     g_settings.slowCommand = DuplicateText(text);
     return g_settings.slowCommand ? 0 : 1;
 }
+
+void ApplySettingChanges(const PendingValues* pending) {
+    if (pending->hasShowTimer)
+        g_settings.showTimer = pending->showTimer;
+    if (pending->hasColors)
+        g_settings.timerColors = static_cast<uint16_t>(pending->colors);
+    if (pending->hasSlowSeconds)
+        g_settings.slowSeconds = pending->slowSeconds;
+    if (pending->slowCommand != nullptr)
+        SetSlowCommand(wcscmp(pending->slowCommand, L"-") == 0 ? nullptr : pending->slowCommand);
+}
+
+void ShutdownSettings(void) { SetSlowCommand(nullptr); }

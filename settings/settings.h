@@ -1,24 +1,20 @@
-// The four settings and their registry form.
+// The four settings, their defaults, and their registry form.
 #pragma once
 
 #include "../plugin/plugin.h"
-#include "color_pair.h"
+#include "../text/option_scan.h"
+#include "../text/show_timer.h"
+
 #include <stdint.h>
 
-enum {
-    SHOW_TIMER_STATUS_BAR = 0x1,   // send the text to the status bar
-    SHOW_TIMER_TEXT = 0x2,         // draw the text on the console
-    SHOW_TIMER_FALLBACK = 0x4,     // draw it when the status bar fails
-};
-
-#define DEFAULT_SHOW_TIMER 5u
+#define DEFAULT_SHOW_TIMER SHOW_TIMER_DEFAULT
 #define DEFAULT_SLOW_SECONDS 10u
 #define DEFAULT_TIMER_COLORS 0x1F
 
 #define SETTINGS_KEY L"Software\\RUDeviruv\\Lapwatch"
 
 typedef struct Settings {
-    uint32_t showTimer;            // show-timer mode, bits as above
+    uint32_t showTimer;            // show-timer mode, SHOW_TIMER_* bits
     uint32_t slowSeconds;          // slow threshold; 0 disables the slow command
     uint16_t timerColors;          // console attribute: fg low nibble, bg next
     wchar_t* slowCommand;          // heap text, or null for none
@@ -33,8 +29,26 @@ void RestoreDefaultSettings(void);
 // leaves none. 0, or 1 when no memory was available (none is left).
 int SetSlowCommand(const wchar_t* text);
 
+// Applies what one run of the lapwatch command asked for, each value only
+// when given: the show-timer mode, the timer colours, the slow threshold,
+// then the slow command ("-" removes it).
+void ApplySettingChanges(const PendingValues* pending);
+
+// Frees the slow command at tear-down.
+void ShutdownSettings(void);
+
 // 0 settings found, 1 not found. Applies every acceptable value.
 int LoadSettings(HKEY root);
 
 // 0 all written, 1 key not created or opened, 2 a value not written.
 int SaveSettings(HKEY root);
+
+// Loads the current user's saved settings, else the local machine's, which
+// are read only when the user has none. Returns where settings were found,
+// or SCOPE_NONE.
+enum SettingsScope LoadSavedSettings(void);
+
+// HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, and "HKCU" or "HKLM", for a scope
+// other than SCOPE_NONE.
+HKEY ScopeRoot(enum SettingsScope scope);
+const wchar_t* ScopeName(enum SettingsScope scope);

@@ -2,15 +2,15 @@
 // codes, and its round trip through the registry.
 #include <gtest/gtest.h>
 
-#include "settings/help_text.h"
+#include "command/help_text.h"
+#include "plugin/exports.h"
 #include "settings/settings.h"
 #include "support/architecture.h"
 #include "support/harness.h"
-#include "timing/timing.h"
+#include "timing/timing_state.h"
 
 #include <string>
 
-extern "C" int __stdcall lapwatch(wchar_t* arguments);
 
 namespace {
 

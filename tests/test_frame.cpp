@@ -2,13 +2,13 @@
 // error prefix.
 #include "support/harness.h"
 
-#include "plugin/plugin.h"
+#include "plugin/exports.h"
+#include "plugin/errors.h"
+#include "plugin/frame.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
-extern "C" int __stdcall InitializePlugin(void);
-extern "C" int __stdcall ShutdownPlugin(int);
 
 namespace {
 

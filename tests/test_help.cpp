@@ -1,15 +1,14 @@
 // Help and Usage: which names they answer and exactly what they hand over.
 #include <gtest/gtest.h>
 
-#include "settings/help_text.h"
+#include "command/help_text.h"
+#include "plugin/exports.h"
 #include "support/harness.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-extern "C" int __stdcall Help(wchar_t* name);
-extern "C" int __stdcall Usage(wchar_t* name, wchar_t* buffer);
 
 namespace {
 

@@ -2,7 +2,7 @@
 // rules and bounds are tested in text/test_tokenizer_tables.cpp.
 #include <gtest/gtest.h>
 
-#include "settings/tokenizer.h"
+#include "text/tokenizer.h"
 #include "support/harness.h"
 
 #include <string>
@@ -11,7 +11,7 @@ namespace {
 
 TEST(TokenizerMessage, OverflowAtTheLastSlot) {
     CapturedOutput output;
-    std::wstring text(MAX_ARG_LEN, L'x');
+    std::wstring text(TEXT_BUFFER_CHARS, L'x');
     EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
     EXPECT_EQ(output.Err(), L"Lapwatch plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
     EXPECT_EQ(output.Out(), L"");
@@ -19,7 +19,7 @@ TEST(TokenizerMessage, OverflowAtTheLastSlot) {
 
 TEST(TokenizerMessage, OverflowAfterAnArgumentEndsAtTheLastSlot) {
     CapturedOutput output;
-    std::wstring text = L"/" + std::wstring(MAX_ARG_LEN - 2, L'x') + L" /b";
+    std::wstring text = L"/" + std::wstring(TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
     EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
     EXPECT_EQ(output.Err(), L"Lapwatch plugin: Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n");
     EXPECT_EQ(output.Out(), L"");

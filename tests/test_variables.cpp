@@ -1,8 +1,10 @@
 // The timer variables and variable functions, called as the shell calls
 // them, over timing states set up directly.
+#include "plugin/exports.h"
+#include "plugin/shell_text.h"
 #include "support/harness.h"
-#include "timing/timing.h"
-#include "variables/clock_text.h"
+#include "timing/timing_state.h"
+#include "text/clock_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +13,10 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-int __stdcall _cmdcount(wchar_t* buffer);
-int __stdcall _cmdticks(wchar_t* buffer);
-int __stdcall _cmdtime(wchar_t* buffer);
-int __stdcall _cmdtotalticks(wchar_t* buffer);
-int __stdcall _cmdtotaltime(wchar_t* buffer);
-int __stdcall _lastcmd(wchar_t* buffer);
-int __stdcall _ticks(wchar_t* buffer);
-int __stdcall f_tickstotime(wchar_t* buffer);
-int __stdcall f_tickstotimed(wchar_t* buffer);
-}
 
 namespace {
 
-typedef int(__stdcall* Entry)(wchar_t*);
+typedef VariableFn Entry;
 
 const size_t kBufferChars = 8192;
 const wchar_t kFill = L'#';
@@ -74,7 +65,7 @@ protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
     static void Reset() {
-        FreeLastCommandWord();
+        ShutdownTiming();
         std::memset(&g_timing, 0, sizeof g_timing);
     }
     FakeClock clock;
@@ -162,14 +153,14 @@ TEST_F(Variables, LastCommandWord) {
     g_timing.lastCommandWord = DuplicateText(L"\"C:\\Program Files\\x.exe\"");
     EXPECT_EQ(Read(_lastcmd), L"\"C:\\Program Files\\x.exe\"");
 
-    FreeLastCommandWord();
+    ShutdownTiming();
     std::wstring longest(MAX_TEXT_CHARS, L'w');
     g_timing.lastCommandWord = DuplicateText(longest.c_str());
     ResultBuffer buffer(L"leftover");
     EXPECT_EQ(buffer.Call(_lastcmd), longest);
     EXPECT_EQ(buffer.chars[kBufferChars - 1], L'\0');
 
-    FreeLastCommandWord();
+    ShutdownTiming();
     ResultBuffer empty(L"leftover");
     EXPECT_EQ(empty.Call(_lastcmd), L"");
 }

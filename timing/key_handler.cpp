@@ -1,8 +1,12 @@
 // The key handler: Enter on a non-blank line starts the timing, the prompt
 // event stops it, shows the timer and runs the slow command.
-#include "timing.h"
+#include "timer_display.h"
+#include "timing_state.h"
 
+#include "../plugin/exports.h"
+#include "../plugin/frame.h"
 #include "../settings/settings.h"
+#include "../text/clock_text.h"
 
 #include <wchar.h>
 

@@ -1,8 +1,9 @@
 // The timer text after each timed line: on the shell's status bar, or drawn
 // in the timer colours at the right end of the console window's top row, over
 // cells that are saved first and written back when the overlay is erased.
-#include "timing.h"
+#include "timer_display.h"
 
+#include "../plugin/frame.h"
 #include "../settings/settings.h"
 
 #include <wchar.h>

@@ -1,9 +1,10 @@
 // The timing state: started by Enter on a non-blank line, stopped by the next
 // prompt. Durations and totals are unsigned 64-bit and wrap silently.
-#include "timing.h"
-#include "first_word.h"
+#include "timing_state.h"
 
+#include "../plugin/shell_text.h"
 #include "../settings/settings.h"
+#include "../text/first_word.h"
 
 #include <wchar.h>
 #include <wctype.h>
@@ -52,10 +53,16 @@ int IsNonBlank(const wchar_t* text) {
     return 0;
 }
 
-void FreeLastCommandWord(void) {
+static void FreeLastCommandWord(void) {
     FreeText(g_timing.lastCommandWord);
     g_timing.lastCommandWord = nullptr;
 }
+
+void ShutdownTiming(void) { FreeLastCommandWord(); }
+
+void SetCommandCount(uint64_t count) { g_timing.commandCount = count; }
+
+void RequestTotalReset(void) { g_timing.resetPending = 1; }
 
 int CaptureFirstWord(const wchar_t* text) {
     if (!text)

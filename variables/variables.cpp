@@ -1,9 +1,10 @@
 // The shell's internal variables and variable functions of the timer. They
 // only read the timing state; each call reads the clock afresh.
-#include "clock_text.h"
-
-#include "../plugin/plugin.h"
-#include "../timing/timing.h"
+#include "../plugin/errors.h"
+#include "../plugin/exports.h"
+#include "../text/clock_text.h"
+#include "../text/number_text.h"
+#include "../timing/timing_state.h"
 
 enum { DAYS_FORM = 1, HOURS_FORM = 0 };
 

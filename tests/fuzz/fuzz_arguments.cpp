@@ -6,8 +6,8 @@
 #include "fuzz_support.h"
 #include "number_reference.h"
 
-#include "settings/option_scan.h"
-#include "settings/tokenizer.h"
+#include "text/option_scan.h"
+#include "text/tokenizer.h"
 
 #include <cstring>
 #include <cwctype>
@@ -25,7 +25,7 @@ void ReportArgumentOverflow(int slot) {
 namespace {
 
 const size_t MAX_LINE = 10000;
-const int LAST_SLOT = MAX_ARG_LEN - 1;
+const int LAST_SLOT = TEXT_BUFFER_CHARS - 1;
 
 // ---- Reference tokenizer ------------------------------------------------
 
@@ -258,9 +258,9 @@ Scan ReferenceScan(const std::vector<std::wstring>& args) {
         } else if (Whole(arg, L"/R")) {
             p.restoreRegistry = 1;
         } else if (Whole(arg, L"/S")) {
-            p.saveScope = SAVE_CURRENT_USER;
+            p.saveScope = SCOPE_CURRENT_USER;
         } else if (Whole(arg, L"/S!")) {
-            p.saveScope = SAVE_LOCAL_MACHINE;
+            p.saveScope = SCOPE_LOCAL_MACHINE;
         } else if (FirstTwo(arg, L"/T")) {
             uint64_t seconds = 0;
             if (UpperText(value) != L"OFF" && !reference::ParseNumber(value, 32, &seconds))
@@ -283,7 +283,7 @@ Scan ReferenceScan(const std::vector<std::wstring>& args) {
 ArgTable g_before;    // the table before a call that must leave it alone
 
 bool InBuffer(const wchar_t* p) {
-    return p >= g_args.buffer && p < g_args.buffer + MAX_ARG_LEN;
+    return p >= g_args.buffer && p < g_args.buffer + TEXT_BUFFER_CHARS;
 }
 
 // True when an entry from `from` on has a start or a length. Left out of
@@ -302,8 +302,8 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
         // they still lie inside the buffer: no write went past its end.
         for (int i = 0; i < MAX_ARGS; ++i) {
             const ArgEntry& e = g_args.entries[i];
-            FUZZ_CHECK(e.length >= 0 && e.length < MAX_ARG_LEN, "entry %d has length %d", i, e.length);
-            FUZZ_CHECK(e.start == nullptr || (InBuffer(e.start) && e.start + e.length < g_args.buffer + MAX_ARG_LEN),
+            FUZZ_CHECK(e.length >= 0 && e.length < TEXT_BUFFER_CHARS, "entry %d has length %d", i, e.length);
+            FUZZ_CHECK(e.start == nullptr || (InBuffer(e.start) && e.start + e.length < g_args.buffer + TEXT_BUFFER_CHARS),
                        "entry %d (length %d) lies outside the argument buffer", i, e.length);
         }
         FUZZ_CHECK(result == -1 && g_args.count == 0,
@@ -312,7 +312,7 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
         FUZZ_CHECK(g_overflowCalls == 1 && g_overflowSlot == expected.slot,
                    "overflow reported %d times with b = %d, expected once with b = %d", g_overflowCalls,
                    g_overflowSlot, expected.slot);
-        FUZZ_CHECK(g_overflowSlot >= LAST_SLOT && g_overflowSlot <= MAX_ARG_LEN,
+        FUZZ_CHECK(g_overflowSlot >= LAST_SLOT && g_overflowSlot <= TEXT_BUFFER_CHARS,
                    "overflow at b = %d", g_overflowSlot);
         return;
     }
@@ -325,7 +325,7 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
     const wchar_t* previousEnd = nullptr;
     for (int i = 0; i < count; ++i) {
         const ArgEntry& e = g_args.entries[i];
-        FUZZ_CHECK(InBuffer(e.start) && e.start + e.length < g_args.buffer + MAX_ARG_LEN,
+        FUZZ_CHECK(InBuffer(e.start) && e.start + e.length < g_args.buffer + TEXT_BUFFER_CHARS,
                    "argument %d (length %d) lies outside the argument buffer", i, e.length);
         FUZZ_CHECK(e.start[e.length] == L'\0', "argument %d is not terminated", i);
         const std::wstring& want = expected.args[i];

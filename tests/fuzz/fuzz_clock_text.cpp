@@ -4,7 +4,7 @@
 // buffers so that a write past the terminator is an address-sanitizer report.
 #include "fuzz_support.h"
 
-#include "variables/clock_text.h"
+#include "text/clock_text.h"
 
 #include <cstring>
 #include <cwchar>

@@ -4,7 +4,7 @@
 // past FIRST_WORD_MAX_CHARS + 1 characters is an address-sanitizer report).
 #include "fuzz_support.h"
 
-#include "timing/first_word.h"
+#include "text/first_word.h"
 
 #include <cwctype>
 

@@ -5,7 +5,7 @@
 #include "fuzz_support.h"
 #include "number_reference.h"
 
-#include "variables/clock_text.h"
+#include "text/number_text.h"
 
 #include <cerrno>
 #include <cwchar>

@@ -1,6 +1,6 @@
 // Native builds have no shell to write the tokenizer's overflow message to:
 // this definition records the slot counter instead, for the overflow probe.
-#include "settings/tokenizer.h"
+#include "text/tokenizer.h"
 
 #include "../text/overflow_probe.h"
 

@@ -1,6 +1,6 @@
 // The first word of a command line, as _lastcmd reports it. Shared by the
 // Wine and the native sanitizer builds.
-#include "timing/first_word.h"
+#include "text/first_word.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The lapwatch command's option scan on tokenized argument lines: what each
 // option asks for, where the scan stops and what its message would quote.
 // Shared by the Wine and the native sanitizer builds.
-#include "settings/color_pair.h"
-#include "settings/command.h"
-#include "settings/option_scan.h"
+#include "text/color_pair.h"
+#include "text/wide_text.h"
+#include "text/option_scan.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ ScanResult Scan(const wchar_t* text, ColorReader reader = FakeReadColors) {
 }
 
 bool InArgumentBuffer(const wchar_t* p) {
-    return p >= g_args.buffer && p < g_args.buffer + MAX_ARG_LEN;
+    return p >= g_args.buffer && p < g_args.buffer + TEXT_BUFFER_CHARS;
 }
 
 // The pending values expected of a clean scan; the free-text argument is
@@ -82,7 +82,7 @@ struct Expected {
     int restoreDefaults = 0;
     int restoreRegistry = 0;
     int resetTotal = 0;
-    SaveScope saveScope = SAVE_NONE;
+    SettingsScope saveScope = SCOPE_NONE;
     int hasCommandCount = 0;
     uint64_t commandCount = 0;
 };
@@ -114,7 +114,7 @@ Expected Colors(uint32_t colors) { Expected e; e.hasColors = 1; e.colors = color
 Expected Slow(uint32_t seconds) { Expected e; e.hasSlowSeconds = 1; e.slowSeconds = seconds; return e; }
 Expected Count(uint64_t count) { Expected e; e.hasCommandCount = 1; e.commandCount = count; return e; }
 Expected FreeText(const wchar_t* text) { Expected e; e.slowCommand = text; return e; }
-Expected Scope(SaveScope scope) { Expected e; e.saveScope = scope; return e; }
+Expected Scope(SettingsScope scope) { Expected e; e.saveScope = scope; return e; }
 
 TEST(OptionScan, EachOption) {
     Expected defaults, registry, reset, all;
@@ -131,7 +131,7 @@ TEST(OptionScan, EachOption) {
     all.restoreDefaults = 1;
     all.restoreRegistry = 1;
     all.resetTotal = 1;
-    all.saveScope = SAVE_CURRENT_USER;
+    all.saveScope = SCOPE_CURRENT_USER;
     all.hasCommandCount = 1;
     all.commandCount = 3;
     const struct {
@@ -151,8 +151,8 @@ TEST(OptionScan, EachOption) {
         {L"/K", Count(0)}, {L"/K:0x10", Count(16)}, {L"/k=18446744073709551615", Count(UINT64_MAX)},
         {L"/K16", Count(16)}, {L"/K:5 /K", Count(0)},
         {L"/R", registry}, {L"/r", registry},
-        {L"/S", Scope(SAVE_CURRENT_USER)}, {L"/s!", Scope(SAVE_LOCAL_MACHINE)},
-        {L"/S /S!", Scope(SAVE_LOCAL_MACHINE)}, {L"/S! /s", Scope(SAVE_CURRENT_USER)},
+        {L"/S", Scope(SCOPE_CURRENT_USER)}, {L"/s!", Scope(SCOPE_LOCAL_MACHINE)},
+        {L"/S /S!", Scope(SCOPE_LOCAL_MACHINE)}, {L"/S! /s", Scope(SCOPE_CURRENT_USER)},
         {L"/T:1", Slow(1)}, {L"/t=0x10", Slow(16)}, {L"/T:4294967295", Slow(4294967295u)},
         {L"/T:0", Slow(0)}, {L"/T:off", Slow(0)}, {L"/TOFF", Slow(0)}, {L"/T=oFf", Slow(0)},
         {L"/Z", reset}, {L"/z", reset},

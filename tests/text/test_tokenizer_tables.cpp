@@ -1,7 +1,7 @@
 // The argument tokenizer of the lapwatch command: how a line splits into
 // option arguments and the free-text argument, and its storage bounds.
 // Shared by the Wine and the native sanitizer builds.
-#include "settings/tokenizer.h"
+#include "text/tokenizer.h"
 
 #include "overflow_probe.h"
 
@@ -82,36 +82,36 @@ TEST(Tokenizer, MissingTextKeepsTheTable) {
 
 TEST(Tokenizer, LongestArgumentFits) {
     OverflowProbe probe;
-    std::wstring text(MAX_ARG_LEN - 1, L'x');
+    std::wstring text(TEXT_BUFFER_CHARS - 1, L'x');
     ASSERT_EQ(TokenizeArguments(text.c_str()), 1);
-    EXPECT_EQ(g_args.entries[0].length, MAX_ARG_LEN - 1);
+    EXPECT_EQ(g_args.entries[0].length, TEXT_BUFFER_CHARS - 1);
     EXPECT_EQ(g_args.entries[0].start, g_args.buffer);
-    EXPECT_EQ(g_args.buffer[MAX_ARG_LEN - 1], L'\0');
+    EXPECT_EQ(g_args.buffer[TEXT_BUFFER_CHARS - 1], L'\0');
     EXPECT_EQ(probe.Slots(), std::vector<int>{});
 }
 
 TEST(Tokenizer, OverflowAtTheLastSlot) {
     ASSERT_EQ(TokenizeArguments(L"/a /b /c"), 3);
     OverflowProbe probe;
-    std::wstring text(MAX_ARG_LEN, L'x');
+    std::wstring text(TEXT_BUFFER_CHARS, L'x');
     EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
     EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{MAX_ARG_LEN - 1});
+    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS - 1});
 }
 
 TEST(Tokenizer, OverflowAfterAnArgumentEndsAtTheLastSlot) {
     OverflowProbe probe;
     // "/" and 8190 letters fill slots 0..8190 and the NUL takes 8191; the
     // blank then moves the slot counter past the buffer without writing.
-    std::wstring text = L"/" + std::wstring(MAX_ARG_LEN - 2, L'x') + L" /b";
+    std::wstring text = L"/" + std::wstring(TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
     EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
     EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{MAX_ARG_LEN});
+    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS});
     // The table lies right behind the buffer: a write past the buffer would
     // have changed the first entry's start.
     EXPECT_EQ(g_args.entries[0].start, g_args.buffer);
-    EXPECT_EQ(g_args.entries[0].length, MAX_ARG_LEN - 1);
-    EXPECT_EQ(g_args.buffer[MAX_ARG_LEN - 1], L'\0');
+    EXPECT_EQ(g_args.entries[0].length, TEXT_BUFFER_CHARS - 1);
+    EXPECT_EQ(g_args.buffer[TEXT_BUFFER_CHARS - 1], L'\0');
 }
 
 TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
@@ -123,7 +123,7 @@ TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
         text += L"/xxxxxxxxx ";
     EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
     EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{MAX_ARG_LEN - 1});
+    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS - 1});
 }
 
 TEST(Tokenizer, ArgumentsBeyondTheTableAreDropped) {

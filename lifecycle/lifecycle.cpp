@@ -1,8 +1,11 @@
-// The library entry point and the three lifecycle exports.
-#include "plugin.h"
-
+// The library entry point and the three lifecycle exports: what the shell
+// calls first and last. Nothing else includes this folder.
+#include "../plugin/errors.h"
+#include "../plugin/exports.h"
+#include "../plugin/frame.h"
+#include "../plugin/shell_text.h"
 #include "../settings/settings.h"
-#include "../timing/timing.h"
+#include "../timing/timing_state.h"
 
 #include <wchar.h>
 
@@ -27,23 +30,15 @@ extern "C" PluginInfo* PLUGIN_API GetPluginInfo(void) {
     return &g_pluginInfo;
 }
 
-static HANDLE OpenConsoleOutput(void) {
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 static void ReportConsoleFailure(void) {
     if (!IsInteractive())
         return;
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    WriteErrorPrefix();
-    Qprintf(error, L"Error opening console buffer!\r\n");
-    Qprintf(error, L"%s plugin not loaded.\r\n", PLUGIN_NAME);
+    WriteError(L"Error opening console buffer!\r\n");
+    Qprintf(StandardError(), L"%s plugin not loaded.\r\n", PLUGIN_NAME);
 }
 
 static int WantsLoadMessage(void) {
-    wchar_t buffer[PROBE_BUFFER_CHARS];
+    wchar_t buffer[SHORT_BUFFER_CHARS];
     ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]%[noloadmsg]");
     return wcscmp(buffer, L"00") == 0;
 }
@@ -52,33 +47,20 @@ static int WantsLoadMessage(void) {
 // user's saved settings, or the local machine's when the user has none.
 extern "C" int PLUGIN_API InitializePlugin(void) {
     ProbeHostVersion();
-
-    if (g_frame.consoleOutput) {   // started twice: never leak the first handle
-        CloseHandle(g_frame.consoleOutput);
-        g_frame.consoleOutput = nullptr;
-    }
-    HANDLE console = OpenConsoleOutput();
-    if (console == INVALID_HANDLE_VALUE || console == nullptr) {
+    if (OpenConsoleOutput() != 0) {
         ReportConsoleFailure();
         return -1;
     }
-    g_frame.consoleOutput = console;
-
     RestoreDefaultSettings();
-    if (LoadSettings(HKEY_CURRENT_USER) != 0)
-        LoadSettings(HKEY_LOCAL_MACHINE);
-
+    LoadSavedSettings();
     if (WantsLoadMessage())
         Printf(L"%s v%d.%d.%d loaded.\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
     return 0;
 }
 
 extern "C" int PLUGIN_API ShutdownPlugin(int) {
-    if (g_frame.consoleOutput) {
-        CloseHandle(g_frame.consoleOutput);
-        g_frame.consoleOutput = nullptr;
-    }
-    FreeLastCommandWord();
-    SetSlowCommand(nullptr);
+    CloseConsoleOutput();
+    ShutdownTiming();
+    ShutdownSettings();
     return 0;
 }

@@ -11,7 +11,8 @@
 // ParseColors in the plug-in, a stand-in in native tests.
 typedef int (*ColorReader)(wchar_t* text, int* foreground, int* background);
 
-enum SaveScope { SAVE_NONE, SAVE_CURRENT_USER, SAVE_LOCAL_MACHINE };
+// A registry root of the settings: where /S or /S! saves, where /R found them.
+enum SettingsScope { SCOPE_NONE, SCOPE_CURRENT_USER, SCOPE_LOCAL_MACHINE };
 
 // What one run has been asked to change.
 typedef struct PendingValues {
@@ -25,7 +26,7 @@ typedef struct PendingValues {
     int restoreDefaults;
     int restoreRegistry;
     int resetTotal;
-    enum SaveScope saveScope;
+    enum SettingsScope saveScope;
     int hasCommandCount;           // /K or /K:n was reached: it takes effect
     uint64_t commandCount;         // even when a later argument fails
 } PendingValues;

@@ -1,10 +1,11 @@
-// The timing state, its key handler and the timer display.
+// The timing state: started by Enter on a non-blank line, stopped by the
+// next prompt. The variables read it; the lapwatch command changes it only
+// through SetCommandCount and RequestTotalReset.
 #pragma once
 
 #include "../plugin/plugin.h"
-#include <stdint.h>
 
-enum { TICKS_PER_SECOND = 10000000 };
+#include <stdint.h>
 
 typedef struct TimingState {
     int active;                    // a line is being timed
@@ -24,12 +25,19 @@ uint64_t ReadSystemTicks(void);
 int StartTiming(void);
 int StopTiming(void);
 int IsNonBlank(const wchar_t* text);
-int CaptureFirstWord(const wchar_t* text);
-int RunSlowCommand(void);
-void FreeLastCommandWord(void);
 
-// Timer display.
-void ShowTimerText(void);
-int EraseTimerOverlay(void);
-int DrawTimerOverlay(wchar_t* text);
-int QuietExpand(wchar_t* text);
+// Stores the first word of text as the last command word. -1 for a null
+// text, 1 when no memory was available (none is left), else 0.
+int CaptureFirstWord(const wchar_t* text);
+
+// Hands a copy of the slow command to the shell. 0.
+int RunSlowCommand(void);
+
+// /K: the command count takes effect at once.
+void SetCommandCount(uint64_t count);
+
+// /Z: the total is cleared when the timing state next stops.
+void RequestTotalReset(void);
+
+// Frees the last command word at tear-down.
+void ShutdownTiming(void);

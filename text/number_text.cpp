@@ -1,7 +1,5 @@
 // Number text: whole-text unsigned decimal, or hexadecimal after 0x / 0X.
-#include "clock_text.h"
-
-enum { DECIMAL_BASE = 10, HEXADECIMAL_BASE = 16 };
+#include "number_text.h"
 
 // Value of c as a digit of base 10 or 16 (ASCII digits and letters only),
 // or -1.

@@ -1,14 +1,14 @@
 // The lapwatch command: reads its options, applies them, reports the
 // settings and saves them when asked.
-#include "command.h"
 #include "help_text.h"
-#include "option_scan.h"
-#include "settings.h"
-#include "tokenizer.h"
+#include "settings_report.h"
 
-#include "../timing/timing.h"
-
-#include <wchar.h>
+#include "../plugin/errors.h"
+#include "../plugin/exports.h"
+#include "../settings/settings.h"
+#include "../text/option_scan.h"
+#include "../text/tokenizer.h"
+#include "../timing/timing_state.h"
 
 namespace {
 
@@ -45,50 +45,35 @@ int ReportScanEnd(ScanOutcome outcome, const wchar_t* shown) {
     return 1;
 }
 
-// Applies the pending values of a clean scan. 0, or 1 for /D with /R.
-int ApplyPending(const PendingValues* pending) {
+// Restores the defaults or the saved settings when asked. 0, or 1 for /D
+// with /R.
+int RestoreAsAsked(const PendingValues* pending) {
+    if (pending->restoreDefaults && pending->restoreRegistry) {
+        WriteError(L"Can't combine /D and /R\r\n");
+        return 1;
+    }
     if (pending->restoreDefaults) {
-        if (pending->restoreRegistry) {
-            WriteErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Can't combine /D and /R\r\n");
-            return 1;
-        }
         RestoreDefaultSettings();
         Printf(L"Default plugin settings restored.\r\n");
     } else if (pending->restoreRegistry) {
-        if (LoadSettings(HKEY_CURRENT_USER) == 0)
-            Printf(L"Settings restored from the registry (%s\\%s).\r\n", L"HKCU", SETTINGS_KEY);
-        else if (LoadSettings(HKEY_LOCAL_MACHINE) == 0)
-            Printf(L"Settings restored from the registry (%s\\%s).\r\n", L"HKLM", SETTINGS_KEY);
-        else
+        enum SettingsScope found = LoadSavedSettings();
+        if (found == SCOPE_NONE)
             Printf(L"Settings not found in the registry.\r\n");
+        else
+            Printf(L"Settings restored from the registry (%s\\%s).\r\n", ScopeName(found), SETTINGS_KEY);
     }
-    if (pending->hasShowTimer)
-        g_settings.showTimer = pending->showTimer;
-    if (pending->hasColors)
-        g_settings.timerColors = static_cast<uint16_t>(pending->colors);
-    if (pending->hasSlowSeconds)
-        g_settings.slowSeconds = pending->slowSeconds;
-    if (pending->slowCommand != nullptr)
-        SetSlowCommand(wcscmp(pending->slowCommand, L"-") == 0 ? nullptr : pending->slowCommand);
-    if (pending->resetTotal)
-        g_timing.resetPending = 1;
     return 0;
 }
 
 // Saves the settings below the chosen root and reports it. 0, or 2 when the
 // save failed.
-int SaveToRegistry(SaveScope scope) {
-    HKEY root = scope == SAVE_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    const wchar_t* rootText = scope == SAVE_LOCAL_MACHINE ? L"HKLM" : L"HKCU";
-    if (SaveSettings(root) == 0) {
-        Printf(L"\r\nSettings saved to the registry (%s\\%s).\r\n", rootText, SETTINGS_KEY);
+int SaveToRegistry(SettingsScope scope) {
+    if (SaveSettings(ScopeRoot(scope)) == 0) {
+        Printf(L"\r\nSettings saved to the registry (%s\\%s).\r\n", ScopeName(scope), SETTINGS_KEY);
         return 0;
     }
     CrLf();
-    WriteErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Error saving settings to the registry (%s\\%s)\r\n",
-            rootText, SETTINGS_KEY);
+    WriteError(L"Error saving settings to the registry (%s\\%s)\r\n", ScopeName(scope), SETTINGS_KEY);
     return 2;
 }
 
@@ -107,12 +92,15 @@ extern "C" int PLUGIN_API lapwatch(wchar_t* arguments) {
     // /K takes effect as it is reached, so also when a later argument ends
     // the run.
     if (pending.hasCommandCount)
-        g_timing.commandCount = pending.commandCount;
+        SetCommandCount(pending.commandCount);
     if (outcome != SCAN_DONE)
         return ReportScanEnd(outcome, shown);
-    if (ApplyPending(&pending) != 0)
+    if (RestoreAsAsked(&pending) != 0)
         return 1;
+    ApplySettingChanges(&pending);
+    if (pending.resetTotal)
+        RequestTotalReset();
 
     WriteSettingsReport();
-    return pending.saveScope == SAVE_NONE ? 0 : SaveToRegistry(pending.saveScope);
+    return pending.saveScope == SCOPE_NONE ? 0 : SaveToRegistry(pending.saveScope);
 }

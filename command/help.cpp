@@ -1,12 +1,10 @@
 // Help and Usage: the shell's help system asks about the plug-in's names.
-#include "command.h"
 #include "help_text.h"
 
+#include "../plugin/exports.h"
 #include "../plugin/plugin.h"
 
 namespace {
-
-enum { USAGE_BUFFER_CHARS = 1024 };  // the shell's Usage buffer
 
 struct HelpEntry {
     const wchar_t* name;
@@ -53,6 +51,6 @@ extern "C" int PLUGIN_API Usage(wchar_t* name, wchar_t* buffer) {
         text++;
     while (*text == L'\n')
         text++;
-    CopyText(buffer, USAGE_BUFFER_CHARS, text);
+    CopyText(buffer, SHORT_BUFFER_CHARS, text);    // the shell's Usage buffer
     return 1;
 }

@@ -1,14 +1,14 @@
 // Clock text: tick counts rounded to milliseconds, and unsigned decimals.
 #include "clock_text.h"
 
+#include "number_text.h"
+
 enum {
-    TICKS_PER_MILLISECOND = 10000,
     HALF_MILLISECOND_TICKS = TICKS_PER_MILLISECOND / 2,
     MILLISECONDS_PER_SECOND = 1000,
     SECONDS_PER_MINUTE = 60,
     MINUTES_PER_HOUR = 60,
     HOURS_PER_DAY = 24,
-    DECIMAL_BASE = 10,
 };
 
 // Writes value as at least `width` decimal digits, zero-filled on the left

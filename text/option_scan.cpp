@@ -4,10 +4,9 @@
 #include "option_scan.h"
 
 #include "color_pair.h"
-#include "command.h"
-
-#include "../plugin/text.h"
-#include "../variables/clock_text.h"
+#include "number_text.h"
+#include "show_timer.h"
+#include "wide_text.h"
 
 #include <wchar.h>
 #include <wctype.h>
@@ -19,12 +18,7 @@ enum {
     VALUE_WITHOUT_SEPARATOR = 2,   // /T5 -> "5"
     OPTION_PREFIX_CHARS = 2,       // "/B" of /B:T
     COLOR_UNSET = 255,             // the colour reader left this colour alone
-    NIBBLE_BITS = 4,
 };
-
-wchar_t UpperAscii(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
 
 // The value of an option argument: after "/X:" or "/X=", else after "/X".
 wchar_t* OptionValue(wchar_t* argument, int length) {
@@ -45,11 +39,11 @@ ScanOutcome UpperCasedError(ScanOutcome outcome, wchar_t* argument, const wchar_
 // Show-timer mode from the first letter of a /B value, or -1.
 int ShowTimerModeFor(wchar_t letter) {
     switch (UpperAscii(letter)) {
-    case L'B': return 3;
-    case L'D': return 5;
-    case L'O': return 0;
-    case L'S': return 1;
-    case L'T': return 2;
+    case L'B': return SHOW_TIMER_BOTH;
+    case L'D': return SHOW_TIMER_DEFAULT;
+    case L'O': return SHOW_TIMER_OFF;
+    case L'S': return SHOW_TIMER_STATUS_BAR_ONLY;
+    case L'T': return SHOW_TIMER_TEXT_ONLY;
     default: return -1;
     }
 }
@@ -67,7 +61,7 @@ int ReadColors(wchar_t* value, ColorReader readColors, uint32_t* colors) {
         int background = COLOR_UNSET;
         if (readColors)
             readColors(value, &foreground, &background);
-        candidate = (static_cast<uint32_t>(background) << NIBBLE_BITS) | static_cast<uint32_t>(foreground);
+        candidate = MakeColorPair(static_cast<uint32_t>(foreground), static_cast<uint32_t>(background));
     }
     if (!IsValidColorPair(candidate))
         return 1;
@@ -111,9 +105,9 @@ ScanOutcome ScanArgument(wchar_t* arg, int length, ColorReader readColors, Pendi
     } else if (EqualNoCase(arg, L"/R")) {
         pending->restoreRegistry = 1;
     } else if (EqualNoCase(arg, L"/S")) {
-        pending->saveScope = SAVE_CURRENT_USER;
+        pending->saveScope = SCOPE_CURRENT_USER;
     } else if (EqualNoCase(arg, L"/S!")) {
-        pending->saveScope = SAVE_LOCAL_MACHINE;
+        pending->saveScope = SCOPE_LOCAL_MACHINE;
     } else if (EqualNoCaseN(arg, L"/T", OPTION_PREFIX_CHARS)) {
         uint32_t seconds = 0;
         if (!EqualNoCase(value, L"Off") && ParseNumber32(value, &seconds) != 0)
@@ -132,25 +126,6 @@ ScanOutcome ScanArgument(wchar_t* arg, int length, ColorReader readColors, Pendi
 }
 
 }  // namespace
-
-int EqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
-    for (size_t i = 0; i < chars; i++) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return 0;
-        if (a[i] == L'\0')
-            return 1;
-    }
-    return 1;
-}
-
-int EqualNoCase(const wchar_t* a, const wchar_t* b) {
-    for (size_t i = 0;; i++) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return 0;
-        if (a[i] == L'\0')
-            return 1;
-    }
-}
 
 // Entries beyond MAX_ARGS, without a start or of length 0 are passed over;
 // a missing table scans as no arguments.

@@ -1,7 +1,7 @@
 // The first word of a command line, as _lastcmd reports it.
 #pragma once
 
-#include "../plugin/limits.h"
+#include "sizes.h"
 
 enum { FIRST_WORD_MAX_CHARS = MAX_TEXT_CHARS };
 

@@ -2,10 +2,11 @@
 // free-text argument, in process-wide storage valid until the next call.
 #pragma once
 
-#include <stddef.h>
+#include "sizes.h"
 
-#define MAX_ARG_LEN 8192
-#define MAX_ARGS 1024
+// The argument buffer is a text buffer of TEXT_BUFFER_CHARS (the overflow
+// message calls its size MAX_ARG_LEN); the table holds MAX_ARGS entries.
+enum { MAX_ARGS = 1024 };
 
 enum {
     ARG_SPLIT_BLANKS = 0x01,
@@ -20,7 +21,7 @@ typedef struct ArgEntry {
 } ArgEntry;
 
 typedef struct ArgTable {
-    wchar_t buffer[MAX_ARG_LEN];   // the arguments, each NUL-terminated
+    wchar_t buffer[TEXT_BUFFER_CHARS]; // the arguments, each NUL-terminated
     ArgEntry entries[MAX_ARGS];
     int count;                     // entries in use
 } ArgTable;
@@ -32,7 +33,8 @@ int TokenizeArguments(const wchar_t* text);
 
 // Writes the overflow message for slot counter b (error prefix, then
 // "Buffer overflow: ..."). The plug-in defines it with the shell's output
-// functions; native test builds define their own.
+// functions (command/argument_overflow.cpp); native test builds define their
+// own.
 void ReportArgumentOverflow(int slot);
 
 // 1 for ':' or '=', else 0.

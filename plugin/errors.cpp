@@ -1,10 +1,10 @@
 // The words that begin every error message: the plug-in's name and, inside a
 // batch file, the file's name and line.
-#include "plugin.h"
+#include "errors.h"
 
-#include <wchar.h>
+#include "shell_text.h"
 
-static HANDLE StandardError(void) { return GetStdHandle(STD_ERROR_HANDLE); }
+HANDLE StandardError(void) { return GetStdHandle(STD_ERROR_HANDLE); }
 
 void WriteErrorPrefix(void) {
     Qprintf(StandardError(), L"%s plugin: ", PLUGIN_NAME);
@@ -16,9 +16,4 @@ void WriteErrorPrefix(void) {
     ExpandInto(buffer, COUNT_OF(buffer), L"%_batchname [%_batchline]  ");
     // Through "%s", never as a format: a batch name may hold a percent sign.
     Qprintf(StandardError(), L"%s", buffer);
-}
-
-void WriteError(const wchar_t* format, const wchar_t* text) {
-    WriteErrorPrefix();
-    Qprintf(StandardError(), format, text);
 }

@@ -1,8 +1,8 @@
 // The settings report that ends every run of the lapwatch command.
-#include "command.h"
-#include "settings.h"
+#include "settings_report.h"
 
-#include <wchar.h>
+#include "../settings/settings.h"
+#include "../text/color_pair.h"
 
 namespace {
 
@@ -12,9 +12,6 @@ enum {
     MODE_UNKNOWN = 6,
     COLOR_NAME_CHARS = 15,
     COLOR_COUNT = 16,
-    COLOR_DESCRIPTION_CHARS = 1024,
-    NIBBLE_MASK = 0xF,
-    NIBBLE_BITS = 4,
 };
 
 const wchar_t MODE_NAMES[MODE_NAME_COUNT][MODE_NAME_CHARS] = {
@@ -34,19 +31,12 @@ const wchar_t COLOR_NAMES[COLOR_COUNT][COLOR_NAME_CHARS] = {
     L"bright red", L"bright magenta", L"bright yellow", L"bright white",
 };
 
-// Appends source to the text in target, bounded by the target's size.
-void AppendText(wchar_t* target, size_t chars, const wchar_t* source) {
-    size_t used = wcslen(target);
-    CopyText(target + used, chars - used, source);
-}
-
 // "Bright white on blue" for 0x1F: foreground on background, capitalised.
 void DescribeColors(uint32_t colors, wchar_t* text, size_t chars) {
-    CopyText(text, chars, COLOR_NAMES[colors & NIBBLE_MASK]);
+    CopyText(text, chars, COLOR_NAMES[ForegroundOf(colors)]);
     AppendText(text, chars, L" on ");
-    AppendText(text, chars, COLOR_NAMES[(colors >> NIBBLE_BITS) & NIBBLE_MASK]);
-    if (text[0] >= L'a' && text[0] <= L'z')
-        text[0] = static_cast<wchar_t>(text[0] - L'a' + L'A');
+    AppendText(text, chars, COLOR_NAMES[BackgroundOf(colors)]);
+    text[0] = UpperAscii(text[0]);
 }
 
 }  // namespace
@@ -57,7 +47,7 @@ void WriteSettingsReport(void) {
     uint32_t mode = g_settings.showTimer < MODE_UNKNOWN ? g_settings.showTimer : uint32_t{MODE_UNKNOWN};
     Printf(L"   Show timer . . . . . . . . /B : %s\r\n", MODE_NAMES[mode]);
 
-    wchar_t colors[COLOR_DESCRIPTION_CHARS];
+    wchar_t colors[SHORT_BUFFER_CHARS];
     DescribeColors(g_settings.timerColors, colors, COUNT_OF(colors));
     Printf(L"   Timer text colors  . . . . /C : %s\r\n", colors);
 

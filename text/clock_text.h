@@ -1,8 +1,15 @@
-// Clock text and number text shared by the variables and the command.
+// Clock text: tick counts as "H:MM:SS.mmm" or "D HH:MM:SS.mmm", and tick
+// counts as unpadded decimals.
 #pragma once
 
 #include <stdint.h>
 #include <stddef.h>
+
+// Ticks are 100-nanosecond units.
+enum {
+    TICKS_PER_MILLISECOND = 10000,
+    TICKS_PER_SECOND = 10000000,
+};
 
 enum { CLOCK_TEXT_CHARS = 22 };    // the longest clock text and its terminator
 enum { UINT64_DECIMAL_CHARS = 20 }; // digits of 2^64 - 1
@@ -15,8 +22,3 @@ int FormatTicks(uint64_t ticks, wchar_t* buffer, int daysForm);
 // needs UINT64_DECIMAL_CHARS + 1 characters. Returns the digits written,
 // 0 for a null buffer.
 size_t WriteUnsigned64(uint64_t value, wchar_t* buffer);
-
-// Whole-text unsigned decimal or 0x-hexadecimal; 0 and the value stored,
-// or -1 with the value left alone.
-int ParseNumber32(const wchar_t* text, uint32_t* value);
-int ParseNumber64(const wchar_t* text, uint64_t* value);

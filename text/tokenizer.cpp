@@ -27,7 +27,7 @@ struct ScanState {
 // one too, except at the buffer's end, where nothing is written.
 void EndArgument(ScanState* s) {
     s->slot++;
-    if (s->slot < MAX_ARG_LEN)
+    if (s->slot < TEXT_BUFFER_CHARS)
         g_args.buffer[s->slot] = L'\0';
     s->index++;
     s->length = 0;
@@ -36,7 +36,7 @@ void EndArgument(ScanState* s) {
 // Stores one character of the current argument. 0, or -1 for an overflow
 // (message written). Characters of arguments beyond the table are dropped.
 int StoreCharacter(ScanState* s, wchar_t c) {
-    if (s->slot >= MAX_ARG_LEN - 1) {
+    if (s->slot >= TEXT_BUFFER_CHARS - 1) {
         ReportArgumentOverflow(s->slot);
         return -1;
     }
@@ -49,7 +49,7 @@ int StoreCharacter(ScanState* s, wchar_t c) {
     s->slot++;
     s->length++;
     entry->length = s->length;
-    g_args.buffer[s->slot] = L'\0';    // slot <= MAX_ARG_LEN - 1 here
+    g_args.buffer[s->slot] = L'\0';    // slot <= TEXT_BUFFER_CHARS - 1 here
     return 0;
 }
 

@@ -1,0 +1,53 @@
+// The shell's version, whether it runs interactively, and the console.
+#include "frame.h"
+
+#include "shell_text.h"
+
+#include "../text/number_text.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+// Host version range that the probe accepts.
+enum { HOST_VERSION_MIN = 8, HOST_VERSION_MAX = 100, HOST_VERSION_RECENT = 24 };
+
+PluginFrame g_frame;
+
+// "%_4ver" reads like "32.10"; the digits up to the first other character
+// are the major version.
+unsigned ProbeHostVersion(void) {
+    wchar_t buffer[SHORT_BUFFER_CHARS];
+    ExpandInto(buffer, COUNT_OF(buffer), L"%_4ver");
+    errno = 0;
+    unsigned long number = wcstoul(buffer, nullptr, DECIMAL_BASE);
+    unsigned version = 0;
+    if (errno != ERANGE && number <= 0xFFFFFFFFul && number >= HOST_VERSION_MIN &&
+        number <= HOST_VERSION_MAX)
+        version = static_cast<unsigned>(number);
+    g_frame.recentHost = version >= HOST_VERSION_RECENT ? 1 : 0;
+    return version;
+}
+
+int IsInteractive(void) {
+    wchar_t buffer[SHORT_BUFFER_CHARS];
+    ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]");
+    return wcscmp(buffer, L"00") == 0;
+}
+
+int OpenConsoleOutput(void) {
+    CloseConsoleOutput();    // started twice: never leak the first handle
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (console == INVALID_HANDLE_VALUE || console == nullptr)
+        return -1;
+    g_frame.consoleOutput = console;
+    return 0;
+}
+
+void CloseConsoleOutput(void) {
+    if (g_frame.consoleOutput) {
+        CloseHandle(g_frame.consoleOutput);
+        g_frame.consoleOutput = nullptr;
+    }
+}

@@ -1,0 +1,26 @@
+// What start-up learns about the shell and keeps for the other parts: the
+// console output handle and the recent-host flag.
+#pragma once
+
+#include "plugin.h"
+
+typedef struct PluginFrame {
+    HANDLE consoleOutput;          // "CONOUT$", or null when not opened
+    int recentHost;                // 1 when the shell's major version >= 24
+} PluginFrame;
+
+extern PluginFrame g_frame;
+
+// Host version 8..100 read from %_4ver, else 0; sets g_frame.recentHost.
+unsigned ProbeHostVersion(void);
+
+// True when the shell is neither transient nor piped ("%[_transient]%[_pipe]"
+// expands to exactly "00").
+int IsInteractive(void);
+
+// Opens "CONOUT$" as g_frame.consoleOutput, closing a handle left by an
+// earlier start first. 0, or -1 when the console cannot be opened.
+int OpenConsoleOutput(void);
+
+// Closes the console output handle, if one is open.
+void CloseConsoleOutput(void);

@@ -1,0 +1,51 @@
+// Small wide-text helpers shared by every subsystem; C library only, so that
+// the text-processing code builds natively as well.
+#include "wide_text.h"
+
+#include <wchar.h>
+
+void CopyText(wchar_t* target, size_t chars, const wchar_t* source) {
+    if (!target || chars == 0)
+        return;
+    size_t i = 0;
+    if (source) {
+        for (; i + 1 < chars && source[i]; ++i)
+            target[i] = source[i];
+    }
+    target[i] = L'\0';
+}
+
+void AppendText(wchar_t* target, size_t chars, const wchar_t* source) {
+    size_t used = wcslen(target);
+    CopyText(target + used, chars - used, source);
+}
+
+wchar_t UpperAscii(wchar_t c) {
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+void UpperCaseAscii(wchar_t* text) {
+    if (!text)
+        return;
+    for (; *text; ++text)
+        *text = UpperAscii(*text);
+}
+
+int EqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
+    for (size_t i = 0; i < chars; i++) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return 0;
+        if (a[i] == L'\0')
+            return 1;
+    }
+    return 1;
+}
+
+int EqualNoCase(const wchar_t* a, const wchar_t* b) {
+    for (size_t i = 0;; i++) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return 0;
+        if (a[i] == L'\0')
+            return 1;
+    }
+}
