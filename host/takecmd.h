@@ -49,38 +49,38 @@ enum {
 };
 
 // Both layouts of the records, every offset checked: the fields keep the
-// types above and their natural alignment, so x64 moves the texts and pads.
+// types above and their natural alignment, so on x64 the texts grow to 8
+// bytes, the version numbers and reserved fields move, and the key event
+// pads 4 bytes before its command line. One table per architecture:
 #if defined(_WIN64)
-static_assert(sizeof(PluginInfo) == 72, "plug-in information record is 72 bytes on x64");
-static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 8 &&
-              offsetof(PluginInfo, email) == 16 && offsetof(PluginInfo, webPage) == 24 &&
-              offsetof(PluginInfo, description) == 32 && offsetof(PluginInfo, functionList) == 40,
-              "texts at 0, 8, ..., 40");
-static_assert(offsetof(PluginInfo, majorVersion) == 48 && offsetof(PluginInfo, minorVersion) == 52 &&
-              offsetof(PluginInfo, buildVersion) == 56, "version numbers at 48, 52, 56");
-static_assert(offsetof(PluginInfo, reserved1) == 60 && offsetof(PluginInfo, reserved2) == 64,
-              "reserved fields at 60, 64");
-static_assert(sizeof(KeyEvent) == 48, "key event record is 48 bytes on x64");
-static_assert(offsetof(KeyEvent, keyCode) == 0 && offsetof(KeyEvent, unused1) == 4, "key code at 0");
-static_assert(offsetof(KeyEvent, commandLine) == 24, "command line at 24, after 4 bytes of padding");
-static_assert(offsetof(KeyEvent, unused2) == 32, "unread fields at 32, 36");
-static_assert(offsetof(KeyEvent, keyName) == 40, "key name at 40");
+enum RecordLayout {
+    LAYOUT_TEXT_BYTES = 8, LAYOUT_INFO_VERSION_AT = 48, LAYOUT_INFO_BYTES = 72,
+    LAYOUT_KEY_LINE_AT = 24, LAYOUT_KEY_UNUSED2_AT = 32, LAYOUT_KEY_NAME_AT = 40,
+    LAYOUT_KEY_BYTES = 48,
+};
 #else
-static_assert(sizeof(PluginInfo) == 44, "plug-in information record is 44 bytes on x86");
-static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 4 &&
-              offsetof(PluginInfo, email) == 8 && offsetof(PluginInfo, webPage) == 12 &&
-              offsetof(PluginInfo, description) == 16 && offsetof(PluginInfo, functionList) == 20,
-              "texts at 0, 4, ..., 20");
-static_assert(offsetof(PluginInfo, majorVersion) == 24 && offsetof(PluginInfo, minorVersion) == 28 &&
-              offsetof(PluginInfo, buildVersion) == 32, "version numbers at 24, 28, 32");
-static_assert(offsetof(PluginInfo, reserved1) == 36 && offsetof(PluginInfo, reserved2) == 40,
-              "reserved fields at 36, 40");
-static_assert(sizeof(KeyEvent) == 36, "key event record is 36 bytes on x86");
-static_assert(offsetof(KeyEvent, keyCode) == 0 && offsetof(KeyEvent, unused1) == 4, "key code at 0");
-static_assert(offsetof(KeyEvent, commandLine) == 20, "command line at 20");
-static_assert(offsetof(KeyEvent, unused2) == 24, "unread fields at 24, 28");
-static_assert(offsetof(KeyEvent, keyName) == 32, "key name at 32");
+enum RecordLayout {
+    LAYOUT_TEXT_BYTES = 4, LAYOUT_INFO_VERSION_AT = 24, LAYOUT_INFO_BYTES = 44,
+    LAYOUT_KEY_LINE_AT = 20, LAYOUT_KEY_UNUSED2_AT = 24, LAYOUT_KEY_NAME_AT = 32,
+    LAYOUT_KEY_BYTES = 36,
+};
 #endif
+static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 1 * LAYOUT_TEXT_BYTES &&
+              offsetof(PluginInfo, email) == 2 * LAYOUT_TEXT_BYTES &&
+              offsetof(PluginInfo, webPage) == 3 * LAYOUT_TEXT_BYTES &&
+              offsetof(PluginInfo, description) == 4 * LAYOUT_TEXT_BYTES &&
+              offsetof(PluginInfo, functionList) == 5 * LAYOUT_TEXT_BYTES, "six texts first");
+static_assert(offsetof(PluginInfo, majorVersion) == LAYOUT_INFO_VERSION_AT &&
+              offsetof(PluginInfo, minorVersion) == LAYOUT_INFO_VERSION_AT + 4 &&
+              offsetof(PluginInfo, buildVersion) == LAYOUT_INFO_VERSION_AT + 8 &&
+              offsetof(PluginInfo, reserved1) == LAYOUT_INFO_VERSION_AT + 12 &&
+              offsetof(PluginInfo, reserved2) == LAYOUT_INFO_VERSION_AT + 16, "five 32-bit numbers after them");
+static_assert(sizeof(PluginInfo) == LAYOUT_INFO_BYTES, "44 bytes on x86, 72 on x64");
+static_assert(offsetof(KeyEvent, keyCode) == 0 && offsetof(KeyEvent, unused1) == 4, "key code, then four unread");
+static_assert(offsetof(KeyEvent, commandLine) == LAYOUT_KEY_LINE_AT, "command line at 20 on x86, 24 on x64");
+static_assert(offsetof(KeyEvent, unused2) == LAYOUT_KEY_UNUSED2_AT, "two unread fields after it");
+static_assert(offsetof(KeyEvent, keyName) == LAYOUT_KEY_NAME_AT, "key name at 32 on x86, 40 on x64");
+static_assert(sizeof(KeyEvent) == LAYOUT_KEY_BYTES, "36 bytes on x86, 48 on x64");
 
 // The shell's library. Buffers handed to ExpandVariables hold 8192 wide
 // characters (1024 for short probes); the shell writes at most 8191 and the

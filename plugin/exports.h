@@ -22,15 +22,9 @@ LAPWATCH_EXPORT int PLUGIN_API key(KeyEvent* event);
 
 // Variables and variable functions (variables/): each takes the shell's
 // 8192-character result buffer.
-LAPWATCH_EXPORT int PLUGIN_API _cmdcount(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _cmdticks(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _cmdtime(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _cmdtotalticks(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _cmdtotaltime(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _lastcmd(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API _ticks(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API f_tickstotime(wchar_t* buffer);
-LAPWATCH_EXPORT int PLUGIN_API f_tickstotimed(wchar_t* buffer);
+typedef int PLUGIN_API ResultBufferExport(wchar_t* buffer);
+LAPWATCH_EXPORT ResultBufferExport _cmdcount, _cmdticks, _cmdtime, _cmdtotalticks, _cmdtotaltime, _lastcmd, _ticks;
+LAPWATCH_EXPORT ResultBufferExport f_tickstotime, f_tickstotimed;
 
 // The command and the help system (command/).
 LAPWATCH_EXPORT int PLUGIN_API lapwatch(wchar_t* arguments);

@@ -26,11 +26,19 @@ static uint64_t TotalTicks(void) {
     return value;
 }
 
-// Writes value as a decimal into the result buffer; -1 for a null buffer.
-static int WriteDecimalResult(wchar_t* buffer, uint64_t value) {
+static uint64_t CommandCount(void) { return g_timing.commandCount; }
+
+enum ResultForm { AS_DECIMAL, AS_CLOCK_TEXT };
+
+// Writes the value that read() gives into the result buffer, as an unpadded
+// decimal or as clock text in the hours form. -1 for a null buffer (read()
+// is then not called), else 0.
+static int WriteResult(wchar_t* buffer, uint64_t (*read)(void), enum ResultForm form) {
     if (!buffer)
         return -1;
-    WriteUnsigned64(value, buffer);
+    if (form == AS_CLOCK_TEXT)
+        return FormatTicks(read(), buffer, HOURS_FORM);
+    WriteUnsigned64(read(), buffer);
     return 0;
 }
 
@@ -40,7 +48,7 @@ static int TicksArgumentToTime(wchar_t* buffer, int daysForm) {
     if (!buffer)
         return -1;
     if (buffer[0] == L'\0') {
-        WriteError(L"Missing ticks count\r\n", nullptr);
+        WriteError(L"Missing ticks count\r\n");
         return -1;
     }
     uint64_t ticks = 0;
@@ -52,33 +60,17 @@ static int TicksArgumentToTime(wchar_t* buffer, int daysForm) {
     return FormatTicks(ticks, buffer, daysForm);
 }
 
-extern "C" int PLUGIN_API _cmdcount(wchar_t* buffer) {
-    return WriteDecimalResult(buffer, g_timing.commandCount);
-}
+extern "C" int PLUGIN_API _cmdcount(wchar_t* buffer) { return WriteResult(buffer, CommandCount, AS_DECIMAL); }
 
-extern "C" int PLUGIN_API _cmdticks(wchar_t* buffer) {
-    if (!buffer)
-        return -1;
-    return WriteDecimalResult(buffer, CommandTicks());
-}
+extern "C" int PLUGIN_API _cmdticks(wchar_t* buffer) { return WriteResult(buffer, CommandTicks, AS_DECIMAL); }
 
-extern "C" int PLUGIN_API _cmdtime(wchar_t* buffer) {
-    if (!buffer)
-        return -1;
-    return FormatTicks(CommandTicks(), buffer, HOURS_FORM);
-}
+extern "C" int PLUGIN_API _cmdtime(wchar_t* buffer) { return WriteResult(buffer, CommandTicks, AS_CLOCK_TEXT); }
 
-extern "C" int PLUGIN_API _cmdtotalticks(wchar_t* buffer) {
-    if (!buffer)
-        return -1;
-    return WriteDecimalResult(buffer, TotalTicks());
-}
+extern "C" int PLUGIN_API _cmdtotalticks(wchar_t* buffer) { return WriteResult(buffer, TotalTicks, AS_DECIMAL); }
 
-extern "C" int PLUGIN_API _cmdtotaltime(wchar_t* buffer) {
-    if (!buffer)
-        return -1;
-    return FormatTicks(TotalTicks(), buffer, HOURS_FORM);
-}
+extern "C" int PLUGIN_API _cmdtotaltime(wchar_t* buffer) { return WriteResult(buffer, TotalTicks, AS_CLOCK_TEXT); }
+
+extern "C" int PLUGIN_API _ticks(wchar_t* buffer) { return WriteResult(buffer, ReadSystemTicks, AS_DECIMAL); }
 
 extern "C" int PLUGIN_API _lastcmd(wchar_t* buffer) {
     if (!buffer)
@@ -86,12 +78,6 @@ extern "C" int PLUGIN_API _lastcmd(wchar_t* buffer) {
     // CopyText writes the empty text for no word.
     CopyText(buffer, TEXT_BUFFER_CHARS, g_timing.lastCommandWord);
     return 0;
-}
-
-extern "C" int PLUGIN_API _ticks(wchar_t* buffer) {
-    if (!buffer)
-        return -1;
-    return WriteDecimalResult(buffer, ReadSystemTicks());
 }
 
 extern "C" int PLUGIN_API f_tickstotime(wchar_t* buffer) {
