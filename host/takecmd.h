@@ -53,13 +53,13 @@ enum {
 // bytes, the version numbers and reserved fields move, and the key event
 // pads 4 bytes before its command line. One table per architecture:
 #if defined(_WIN64)
-enum RecordLayout {
+enum RecordLayout : size_t {
     LAYOUT_TEXT_BYTES = 8, LAYOUT_INFO_VERSION_AT = 48, LAYOUT_INFO_BYTES = 72,
     LAYOUT_KEY_LINE_AT = 24, LAYOUT_KEY_UNUSED2_AT = 32, LAYOUT_KEY_NAME_AT = 40,
     LAYOUT_KEY_BYTES = 48,
 };
 #else
-enum RecordLayout {
+enum RecordLayout : size_t {
     LAYOUT_TEXT_BYTES = 4, LAYOUT_INFO_VERSION_AT = 24, LAYOUT_INFO_BYTES = 44,
     LAYOUT_KEY_LINE_AT = 20, LAYOUT_KEY_UNUSED2_AT = 24, LAYOUT_KEY_NAME_AT = 32,
     LAYOUT_KEY_BYTES = 36,
