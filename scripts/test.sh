@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds both plug-ins, checks their sources with clang-tidy for both
-# targets, runs the native sanitizer build of the text-processing code, then
-# every test of each DLL under its Wine. Where this machine cannot run
+# Builds both plug-ins, checks that the plug-in's folders include each other
+# one way only and their sources with clang-tidy for both targets, runs the
+# native sanitizer build of the text-processing code, then every test of
+# each DLL under its Wine, and last checks the release package of the
+# current commit (reproducible, and its stripped DLLs load). Where this machine cannot run
 # 32-bit Wine (a kernel without 32-bit support), the tests of
 # Lapwatch-x86.dll are reported as skipped after a line that says why; the
 # rest still decides the result. Fails when any part fails, and when no
@@ -43,6 +45,11 @@ for arch in x86 x64; do
     ctest --test-dir "$build/$arch" --output-on-failure -j"$(nproc)" "$@" || status=1
     gtest_summary "$arch"
 done
+if git -C "$root" rev-parse --verify -q HEAD >/dev/null; then
+    "$root/scripts/check-release.sh" || status=1
+else
+    echo "test: not a git checkout, so the release package is not checked"
+fi
 if [ $runnable -eq 0 ]; then
     echo "test: no Wine can run on this machine, so no test of either DLL ran" >&2
     status=1
