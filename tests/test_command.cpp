@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "support/architecture.h"
 #include "support/harness.h"
+#include "support/system_fakes.h"
 #include "timing/timing_state.h"
 
 #include <string>
@@ -32,6 +33,14 @@ std::wstring Report(const ReportLines& r) {
            L"   Slow-Command . . . . . . . " + r.command + L"\r\n";
 }
 
+// The lines after the report of a save, and before it after a restore.
+std::wstring SavedTo(const wchar_t* root) {
+    return L"\r\nSettings saved to the registry (" + std::wstring(root) + L"\\" + kKeyText + L").\r\n";
+}
+std::wstring RestoredFrom(const wchar_t* root) {
+    return L"Settings restored from the registry (" + std::wstring(root) + L"\\" + kKeyText + L").\r\n";
+}
+
 ReportLines WithMode(const wchar_t* mode) { ReportLines r; r.mode = mode; return r; }
 ReportLines WithColors(const wchar_t* colors) { ReportLines r; r.colors = colors; return r; }
 ReportLines WithSlow(const wchar_t* slow) { ReportLines r; r.slow = slow; return r; }
@@ -51,11 +60,22 @@ protected:
         std::wstring copy = text;
         return lapwatch(copy.data());
     }
+    // With one of the registry calls refused, a save fails with 2 after the report.
+    template <typename Refusal>
+    void ExpectFailedSave(const wchar_t* text, const wchar_t* root) {
+        Refusal refusal(TestProgramModule());
+        ASSERT_TRUE(refusal.Applied());
+        output.Clear();
+        EXPECT_EQ(2, Run(text));
+        EXPECT_EQ(Report(ReportLines()) + L"\r\n", output.Out());
+        EXPECT_EQ(kPrefix + L"Error saving settings to the registry (" + root + L"\\" + kKeyText + L")\r\n",
+                  output.Err());
+    }
     void ExpectDefaultSettings() {
-        EXPECT_EQ(g_settings.showTimer, DEFAULT_SHOW_TIMER);
-        EXPECT_EQ(g_settings.slowSeconds, DEFAULT_SLOW_SECONDS);
-        EXPECT_EQ(g_settings.timerColors, DEFAULT_TIMER_COLORS);
-        EXPECT_EQ(g_settings.slowCommand, nullptr);
+        EXPECT_EQ(DEFAULT_SHOW_TIMER, g_settings.showTimer);
+        EXPECT_EQ(DEFAULT_SLOW_SECONDS, g_settings.slowSeconds);
+        EXPECT_EQ(DEFAULT_TIMER_COLORS, g_settings.timerColors);
+        EXPECT_EQ(nullptr, g_settings.slowCommand);
     }
 
     CleanSettingsKey key;
@@ -63,21 +83,21 @@ protected:
 };
 
 TEST_F(Command, MissingArgumentText) {
-    EXPECT_EQ(lapwatch(nullptr), -1);
-    EXPECT_EQ(output.Out(), L"");
-    EXPECT_EQ(output.Err(), L"");
+    EXPECT_EQ(-1, lapwatch(nullptr));
+    EXPECT_EQ(L"", output.Out());
+    EXPECT_EQ(L"", output.Err());
 }
 
 TEST_F(Command, ReportsDefaultSettings) {
     for (const wchar_t* text : {L"", L"   ", L" \t "}) {
         output.Clear();
-        EXPECT_EQ(Run(text), 0);
-        EXPECT_EQ(output.Out(), Report(ReportLines()));
-        EXPECT_EQ(output.Err(), L"");
+        EXPECT_EQ(0, Run(text));
+        EXPECT_EQ(Report(ReportLines()), output.Out());
+        EXPECT_EQ(L"", output.Err());
     }
     ExpectDefaultSettings();
-    EXPECT_EQ(g_timing.commandCount, 7u);
-    EXPECT_EQ(g_timing.resetPending, 0);
+    EXPECT_EQ(7u, g_timing.commandCount);
+    EXPECT_EQ(0, g_timing.resetPending);
 }
 
 TEST_F(Command, ChangesAndReportsSettings) {
@@ -121,16 +141,16 @@ TEST_F(Command, ChangesAndReportsSettings) {
         ReportLines expected = c.report;
         if (c.command)
             expected.command = c.command;
-        EXPECT_EQ(Run(c.text), 0);
-        EXPECT_EQ(output.Out(), Report(expected));
-        EXPECT_EQ(output.Err(), L"");
-        EXPECT_EQ(g_settings.showTimer, c.mode);
-        EXPECT_EQ(g_settings.slowSeconds, c.seconds);
-        EXPECT_EQ(g_settings.timerColors, c.colors);
+        EXPECT_EQ(0, Run(c.text));
+        EXPECT_EQ(Report(expected), output.Out());
+        EXPECT_EQ(L"", output.Err());
+        EXPECT_EQ(c.mode, g_settings.showTimer);
+        EXPECT_EQ(c.seconds, g_settings.slowSeconds);
+        EXPECT_EQ(c.colors, g_settings.timerColors);
         if (c.command)
-            EXPECT_STREQ(g_settings.slowCommand, c.command);
+            EXPECT_STREQ(c.command, g_settings.slowCommand);
         else
-            EXPECT_EQ(g_settings.slowCommand, nullptr);
+            EXPECT_EQ(nullptr, g_settings.slowCommand);
     }
 }
 
@@ -143,8 +163,8 @@ TEST_F(Command, ReportsModesFromTheRegistryRange) {
     for (const auto& c : cases) {
         g_settings.showTimer = c.mode;
         output.Clear();
-        EXPECT_EQ(Run(L""), 0);
-        EXPECT_EQ(output.Out(), Report(WithMode(c.name))) << c.mode;
+        EXPECT_EQ(0, Run(L""));
+        EXPECT_EQ(Report(WithMode(c.name)), output.Out()) << c.mode;
     }
 }
 
@@ -158,8 +178,8 @@ TEST_F(Command, ReportsEveryColourName) {
         std::wstring description = std::wstring(names[fg]) + L" on " + names[bg];
         description[0] = static_cast<wchar_t>(towupper(description[0]));
         output.Clear();
-        EXPECT_EQ(Run(L""), 0);
-        EXPECT_EQ(output.Out(), Report(WithColors(description.c_str())));
+        EXPECT_EQ(0, Run(L""));
+        EXPECT_EQ(Report(WithColors(description.c_str())), output.Out());
     }
 }
 
@@ -199,11 +219,11 @@ TEST_F(Command, RejectsBadArgumentsWithTheirMessage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
         output.Clear();
-        EXPECT_EQ(Run(c.text), 1);
-        EXPECT_EQ(output.Err(), kPrefix + c.message);
-        EXPECT_EQ(output.Out(), L"");
+        EXPECT_EQ(1, Run(c.text));
+        EXPECT_EQ(kPrefix + c.message, output.Err());
+        EXPECT_EQ(L"", output.Out());
         ExpectDefaultSettings();
-        EXPECT_EQ(g_timing.resetPending, 0);
+        EXPECT_EQ(0, g_timing.resetPending);
     }
     DWORD type = 0;
     std::string data;
@@ -211,34 +231,35 @@ TEST_F(Command, RejectsBadArgumentsWithTheirMessage) {
 }
 
 TEST_F(Command, ResetsTheCommandCountAtOnce) {
-    EXPECT_EQ(Run(L"/K:0x10"), 0);
-    EXPECT_EQ(g_timing.commandCount, 16u);
-    EXPECT_EQ(output.Out(), Report(ReportLines()));
+    EXPECT_EQ(0, Run(L"/K:0x10"));
+    EXPECT_EQ(16u, g_timing.commandCount);
+    EXPECT_EQ(Report(ReportLines()), output.Out());
 
-    EXPECT_EQ(Run(L"/k=18446744073709551615"), 0);
-    EXPECT_EQ(g_timing.commandCount, 18446744073709551615ull);
+    EXPECT_EQ(0, Run(L"/k=18446744073709551615"));
+    EXPECT_EQ(18446744073709551615ull, g_timing.commandCount);
 
     output.Clear();
-    EXPECT_EQ(Run(L"/K /Q"), 1);
-    EXPECT_EQ(g_timing.commandCount, 0u);
-    EXPECT_EQ(output.Err(), kPrefix + L"Unknown option \"/Q\"\r\n");
-    EXPECT_EQ(output.Out(), L"");
+    EXPECT_EQ(1, Run(L"/K /Q"));
+    EXPECT_EQ(0u, g_timing.commandCount);
+    EXPECT_EQ(kPrefix + L"Unknown option \"/Q\"\r\n", output.Err());
+    EXPECT_EQ(L"", output.Out());
 
     g_timing.commandCount = 5;
-    EXPECT_EQ(Run(L"/K:x"), 1);
-    EXPECT_EQ(g_timing.commandCount, 5u);
+    EXPECT_EQ(1, Run(L"/K:x"));
+    EXPECT_EQ(5u, g_timing.commandCount);
 }
 
 TEST_F(Command, HelpEndsTheRunUnchanged) {
-    EXPECT_EQ(Run(L"/B:T /?"), 0);
-    EXPECT_EQ(output.Out(), COMMAND_HELP_TEXT);
-    EXPECT_EQ(output.Err(), L"");
+    EXPECT_EQ(0, Run(L"/B:T /?"));
+    EXPECT_EQ(COMMAND_HELP_TEXT, output.Out());
+    EXPECT_EQ(L"", output.Err());
     ExpectDefaultSettings();
 
     output.Clear();
-    EXPECT_EQ(Run(L"/T:5 /?? /q"), 0);
-    EXPECT_EQ(output.Out(), std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (" + kArch.platform + L")\r\n");
-    EXPECT_EQ(output.Err(), L"");
+    EXPECT_EQ(0, Run(L"/T:5 /?? /q"));
+    EXPECT_EQ(std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (" + kArch.platform + L")\r\n",
+              output.Out());
+    EXPECT_EQ(L"", output.Err());
     ExpectDefaultSettings();
 }
 
@@ -247,147 +268,129 @@ TEST_F(Command, RestoresDefaultsBeforeOtherOptions) {
     g_settings.timerColors = 0x4E;
     g_settings.slowSeconds = 3;
     SetSlowCommand(L"echo slow");
-    EXPECT_EQ(Run(L"/D /T:5"), 0);
-    EXPECT_EQ(output.Out(), L"Default plugin settings restored.\r\n" + Report(WithSlow(L"5 seconds or more")));
-    EXPECT_EQ(g_settings.slowSeconds, 5u);
-    EXPECT_EQ(g_settings.slowCommand, nullptr);
+    EXPECT_EQ(0, Run(L"/D /T:5"));
+    EXPECT_EQ(L"Default plugin settings restored.\r\n" + Report(WithSlow(L"5 seconds or more")), output.Out());
+    EXPECT_EQ(5u, g_settings.slowSeconds);
+    EXPECT_EQ(nullptr, g_settings.slowCommand);
 
     output.Clear();
     ReportLines r;
     r.command = L"echo x";
     r.colors = L"Bright yellow on red";
-    EXPECT_EQ(Run(L"/C:0x4E /d echo x"), 0);
-    EXPECT_EQ(output.Out(), L"Default plugin settings restored.\r\n" + Report(r));
+    EXPECT_EQ(0, Run(L"/C:0x4E /d echo x"));
+    EXPECT_EQ(L"Default plugin settings restored.\r\n" + Report(r), output.Out());
 }
 
 TEST_F(Command, DashRemovesTheSlowCommand) {
     SetSlowCommand(L"echo slow");
-    EXPECT_EQ(Run(L"/T:3 -"), 0);
-    EXPECT_EQ(g_settings.slowCommand, nullptr);
+    EXPECT_EQ(0, Run(L"/T:3 -"));
+    EXPECT_EQ(nullptr, g_settings.slowCommand);
     ReportLines r;
     r.slow = L"3 seconds or more";
-    EXPECT_EQ(output.Out(), Report(r));
+    EXPECT_EQ(Report(r), output.Out());
 
     // Only a lone dash removes it.
     output.Clear();
-    EXPECT_EQ(Run(L"--"), 0);
-    EXPECT_STREQ(g_settings.slowCommand, L"--");
+    EXPECT_EQ(0, Run(L"--"));
+    EXPECT_STREQ(L"--", g_settings.slowCommand);
 }
 
 TEST_F(Command, ResetTotalWaitsForTheNextStop) {
     g_timing.total = 12345;
-    EXPECT_EQ(Run(L"/z"), 0);
-    EXPECT_EQ(g_timing.resetPending, 1);
-    EXPECT_EQ(g_timing.total, 12345u);
-    EXPECT_EQ(output.Out(), Report(ReportLines()));
+    EXPECT_EQ(0, Run(L"/z"));
+    EXPECT_EQ(1, g_timing.resetPending);
+    EXPECT_EQ(12345u, g_timing.total);
+    EXPECT_EQ(Report(ReportLines()), output.Out());
 }
 
 TEST_F(Command, TokenizerOverflowStillReports) {
     std::wstring text(8192, L'x');
-    EXPECT_EQ(Run(text.c_str()), 0);
-    EXPECT_EQ(output.Err(), kPrefix + L"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-    EXPECT_EQ(output.Out(), Report(ReportLines()));
-    EXPECT_EQ(g_settings.slowCommand, nullptr);
+    EXPECT_EQ(0, Run(text.c_str()));
+    EXPECT_EQ(kPrefix + L"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n", output.Err());
+    EXPECT_EQ(Report(ReportLines()), output.Out());
+    EXPECT_EQ(nullptr, g_settings.slowCommand);
 }
 
 TEST_F(Command, SavesAndRestoresThroughTheRegistry) {
-    EXPECT_EQ(Run(L"/B:T /C:0x4E /T:7 /S echo slow"), 0);
+    EXPECT_EQ(0, Run(L"/B:T /C:0x4E /T:7 /S echo slow"));
     ReportLines saved;
     saved.mode = L"Text";
     saved.colors = L"Bright yellow on red";
     saved.slow = L"7 seconds or more";
     saved.command = L"echo slow";
-    EXPECT_EQ(output.Out(), Report(saved) + L"\r\nSettings saved to the registry (HKCU\\" + kKeyText + L").\r\n");
-    EXPECT_EQ(output.Err(), L"");
+    EXPECT_EQ(Report(saved) + SavedTo(L"HKCU"), output.Out());
+    EXPECT_EQ(L"", output.Err());
 
     DWORD type = 0;
     std::string data;
     ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(data, std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+    EXPECT_EQ(std::string("\x02\0\0\0", 4), data);
     ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, L"TextBarColors", &type, &data));
-    EXPECT_EQ(data, std::string("\x4E\0\0\0", 4));
+    EXPECT_EQ(std::string("\x4E\0\0\0", 4), data);
     EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
 
     RestoreDefaultSettings();
     output.Clear();
-    EXPECT_EQ(Run(L"/R"), 0);
-    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKCU\\" + kKeyText + L").\r\n" + Report(saved));
-    EXPECT_EQ(output.Err(), L"");
+    EXPECT_EQ(0, Run(L"/R"));
+    EXPECT_EQ(RestoredFrom(L"HKCU") + Report(saved), output.Out());
+    EXPECT_EQ(L"", output.Err());
 
     // An option given with /R overrides the restored value.
     RestoreDefaultSettings();
     output.Clear();
-    EXPECT_EQ(Run(L"/T:1 /r"), 0);
+    EXPECT_EQ(0, Run(L"/T:1 /r"));
     saved.slow = L"1 second or more";
-    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKCU\\" + kKeyText + L").\r\n" + Report(saved));
+    EXPECT_EQ(RestoredFrom(L"HKCU") + Report(saved), output.Out());
 }
 
 TEST_F(Command, SavesForTheLocalMachine) {
-    EXPECT_EQ(Run(L"/S /B:O /s!"), 0);
-    EXPECT_EQ(output.Out(), Report(WithMode(L"Off")) + L"\r\nSettings saved to the registry (HKLM\\" + kKeyText + L").\r\n");
+    EXPECT_EQ(0, Run(L"/S /B:O /s!"));
+    EXPECT_EQ(Report(WithMode(L"Off")) + SavedTo(L"HKLM"), output.Out());
     DWORD type = 0;
     std::string data;
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
     ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
-    EXPECT_EQ(data, std::string("\0\0\0\0", 4));
+    EXPECT_EQ(std::string("\0\0\0\0", 4), data);
     ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, L"SlowCommand", &type, &data));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(data, std::string("\0\0", 2));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(std::string("\0\0", 2), data);
 
     RestoreDefaultSettings();
     output.Clear();
-    EXPECT_EQ(Run(L"/R"), 0);
-    EXPECT_EQ(output.Out(), L"Settings restored from the registry (HKLM\\" + kKeyText + L").\r\n" + Report(WithMode(L"Off")));
+    EXPECT_EQ(0, Run(L"/R"));
+    EXPECT_EQ(RestoredFrom(L"HKLM") + Report(WithMode(L"Off")), output.Out());
 }
 
 TEST_F(Command, RestoreWithoutSavedSettings) {
     g_settings.showTimer = 2;
-    EXPECT_EQ(Run(L"/R"), 0);
-    EXPECT_EQ(output.Out(), L"Settings not found in the registry.\r\n" + Report(WithMode(L"Text")));
-    EXPECT_EQ(output.Err(), L"");
-}
-
-LONG WINAPI FailingRegSetValueExW(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) {
-    return ERROR_ACCESS_DENIED;
-}
-LONG WINAPI FailingRegCreateKeyExW(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
-                                   PHKEY, LPDWORD) {
-    return ERROR_ACCESS_DENIED;
+    EXPECT_EQ(0, Run(L"/R"));
+    EXPECT_EQ(L"Settings not found in the registry.\r\n" + Report(WithMode(L"Text")), output.Out());
+    EXPECT_EQ(L"", output.Err());
 }
 
 TEST_F(Command, ReportsAFailedSave) {
-    const struct {
-        const char* function;
-        void* replacement;
-        const wchar_t* text;
-        const wchar_t* root;
-    } cases[] = {
-        {"RegSetValueExW", reinterpret_cast<void*>(&FailingRegSetValueExW), L"/S", L"HKCU"},
-        {"RegCreateKeyExW", reinterpret_cast<void*>(&FailingRegCreateKeyExW), L"/S!", L"HKLM"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.function);
-        ImportPatch failing(TestProgramModule(), "ADVAPI32.dll", c.function, c.replacement);
-        ASSERT_TRUE(failing.Applied());
-        output.Clear();
-        EXPECT_EQ(Run(c.text), 2);
-        EXPECT_EQ(output.Out(), Report(ReportLines()) + L"\r\n");
-        EXPECT_EQ(output.Err(), kPrefix + L"Error saving settings to the registry (" + c.root + L"\\" + kKeyText + L")\r\n");
+    {
+        SCOPED_TRACE("RegSetValueExW");
+        ExpectFailedSave<RefusedValueWrite>(L"/S", L"HKCU");
+    }
+    {
+        SCOPED_TRACE("RegCreateKeyExW");
+        ExpectFailedSave<RefusedKeyCreation>(L"/S!", L"HKLM");
     }
 }
 
 TEST_F(Command, IsExportedByTheLibrary) {
     LoadedPlugin plugin;
-    auto command = reinterpret_cast<CommandFn>(reinterpret_cast<void*>(plugin.Export("lapwatch")));
-    ASSERT_NE(command, nullptr);
+    auto command = plugin.Get<CommandFn>("lapwatch");
+    ASSERT_NE(nullptr, command);
     wchar_t text[] = L"/q";
-    EXPECT_EQ(command(text), 1);
-    EXPECT_EQ(output.Err(), kPrefix + L"Unknown option \"/q\"\r\n");
+    EXPECT_EQ(1, command(text));
+    EXPECT_EQ(kPrefix + L"Unknown option \"/q\"\r\n", output.Err());
     output.Clear();
     wchar_t none[] = L"";
-    EXPECT_EQ(command(none), 0);
-    EXPECT_EQ(output.Out(), Report(ReportLines()));
+    EXPECT_EQ(0, command(none));
+    EXPECT_EQ(Report(ReportLines()), output.Out());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The timer overlay on the real console: the cells it covers, what it saves
 // and what it puts back; the status bar and the quiet expansion.
 #include "support/plugin_session.h"
+#include "support/system_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +57,7 @@ TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
     PluginSession s(Mode(2));
     s.TimedLine(L"one", kSecond);
     s.TimedLine(L"two", kSecond);
-    s.Key(27, L"Esc", L"");
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
     console.Prefill();
     CONSOLE_SCREEN_BUFFER_INFO before;
     GetConsoleScreenBufferInfo(console.handle, &before);
@@ -87,7 +88,7 @@ TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
 
     // A second erasure does nothing: cells written since stay.
     console.Prefill();
-    s.Key(27, L"Esc", L"");
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
     EXPECT_EQ(console.original, console.Row());
 }
 
@@ -178,17 +179,6 @@ TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
     EXPECT_EQ(console.original, console.Row()) << "the second drawing saved the original cells";
 }
 
-// CreateFileW that cannot open "nul".
-HANDLE WINAPI NoNulCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                               DWORD flags, HANDLE templ) {
-    if (_wcsicmp(name, L"nul") == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    static auto real = SystemFunction<decltype(&CreateFileW)>(L"kernel32.dll", "CreateFileW");
-    return real(name, access, share, sa, disposition, flags, templ);
-}
-
 TEST(QuietExpansion, MessagesGoToNulAndHandlesComeBack) {
     EnvironmentFormat env(L"[%@tickstotime[abc]]");
     PluginSession s(Mode(4));
@@ -201,8 +191,8 @@ TEST(QuietExpansion, MessagesGoToNulAndHandlesComeBack) {
     EXPECT_EQ(out, GetStdHandle(STD_OUTPUT_HANDLE));
     EXPECT_EQ(err, GetStdHandle(STD_ERROR_HANDLE));
 
-    ImportPatch patch(s.plugin.module, "KERNEL32.dll", "CreateFileW", reinterpret_cast<void*>(&NoNulCreateFileW));
-    ASSERT_TRUE(patch.Applied());
+    FailingCreateFile noNul(s.plugin.module, L"nul", ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(noNul.Applied());
     CapturedOutput captured;
     s.TimedLine(L"loud", kSecond);
     EXPECT_EQ(L"Lapwatch plugin: Bad number: \"ABC\"\r\n", captured.Err());

@@ -2,6 +2,7 @@
 // refused, no console, "nul" not openable. Each fault is injected through the
 // DLL's own import table.
 #include "support/plugin_session.h"
+#include "support/system_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +32,10 @@ TEST(Faults, NoMemoryForTheLastCommandWord) {
     {
         AllocationFailure failure(s.plugin.module);
         ASSERT_TRUE(failure.patch.Applied());
-        EXPECT_EQ(0, s.Key(13, L"Enter", L"during the fault"));
+        EXPECT_EQ(0, s.Key(KEY_CODE_ENTER, L"Enter", L"during the fault"));
         EXPECT_EQ(L"", s.Variable("_lastcmd")) << "the old word is gone, no new one";
         s.clock.Advance(kSecond);
-        EXPECT_EQ(0, s.Key(0, nullptr, nullptr));
+        EXPECT_EQ(0, s.Key(KEY_CODE_NONE, nullptr, nullptr));
     }
     EXPECT_EQ(L"2", s.Variable("_cmdcount")) << "timing goes on";
     EXPECT_EQ(L"10000000", s.Variable("_cmdticks"));
@@ -82,36 +83,17 @@ TEST(Faults, NoMemoryWhileLoadingTheSavedSlowCommand) {
     plugin.Get<ShutdownPluginFn>("ShutdownPlugin")(0);
 }
 
-const wchar_t* g_refusedValue;
-int g_writeAttempts;
-LSTATUS WINAPI RefusingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
-                                      DWORD bytes) {
-    ++g_writeAttempts;
-    if (wcscmp(name, g_refusedValue) == 0)
-        return ERROR_ACCESS_DENIED;
-    return SystemFunction<decltype(&RegSetValueExW)>(L"advapi32.dll", "RegSetValueExW")(key, name, reserved, type,
-                                                                                       data, bytes);
-}
-
-LSTATUS WINAPI RefusingRegCreateKeyExW(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*, PHKEY,
-                                       LPDWORD) {
-    return ERROR_ACCESS_DENIED;
-}
-
 const wchar_t kSaveError[] = L"Lapwatch plugin: Error saving settings to the registry (HKCU\\Software\\RUDeviruv\\Lapwatch)\r\n";
 
 TEST(Faults, EachRefusedValueWriteFailsTheSave) {
     const wchar_t* names[] = {L"ShowTimer", L"SlowCommandTime", L"SlowCommand", L"TextBarColors"};
     for (const wchar_t* refused : names) {
         PluginSession s;
-        g_refusedValue = refused;
-        g_writeAttempts = 0;
-        ImportPatch patch(s.plugin.module, "ADVAPI32.dll", "RegSetValueExW",
-                          reinterpret_cast<void*>(&RefusingRegSetValueExW));
-        ASSERT_TRUE(patch.Applied());
+        RefusedValueWrite refusal(s.plugin.module, refused);
+        ASSERT_TRUE(refusal.Applied());
         CapturedOutput out;
         EXPECT_EQ(2, s.Lapwatch(L"/B:T /S")) << testing::PrintToString(std::wstring(refused));
-        EXPECT_EQ(4, g_writeAttempts);
+        EXPECT_EQ(4, refusal.Attempts());
         const std::wstring report = out.Out();
         EXPECT_EQ(L"\r\n", report.substr(report.size() - 2)) << "a line end after the report";
         EXPECT_NE(std::wstring::npos, report.find(L"/B : Text\r\n")) << "the change itself stands";
@@ -125,9 +107,8 @@ TEST(Faults, EachRefusedValueWriteFailsTheSave) {
 
 TEST(Faults, LocalMachineKeyNotWritable) {
     PluginSession s;
-    ImportPatch patch(s.plugin.module, "ADVAPI32.dll", "RegCreateKeyExW",
-                      reinterpret_cast<void*>(&RefusingRegCreateKeyExW));
-    ASSERT_TRUE(patch.Applied());
+    RefusedKeyCreation refusal(s.plugin.module);
+    ASSERT_TRUE(refusal.Applied());
     CapturedOutput out;
     EXPECT_EQ(2, s.Lapwatch(L"/S!"));
     EXPECT_EQ(L"Lapwatch plugin: Error saving settings to the registry (HKLM\\Software\\RUDeviruv\\Lapwatch)\r\n",
@@ -141,19 +122,11 @@ TEST(Faults, LocalMachineKeyNotWritable) {
     EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
 }
 
-HANDLE WINAPI NoConsoleCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                                   DWORD flags, HANDLE templ) {
-    if (_wcsicmp(name, L"CONOUT$") == 0)
-        return INVALID_HANDLE_VALUE;
-    return SystemFunction<decltype(&CreateFileW)>(L"kernel32.dll", "CreateFileW")(name, access, share, sa,
-                                                                                  disposition, flags, templ);
-}
-
 TEST(Faults, NoConsoleAtStartUp) {
     CleanSettingsKey clean;
     LoadedPlugin plugin;
-    ImportPatch patch(plugin.module, "KERNEL32.dll", "CreateFileW", reinterpret_cast<void*>(&NoConsoleCreateFileW));
-    ASSERT_TRUE(patch.Applied());
+    FailingCreateFile noConsole(plugin.module, L"CONOUT$", ERROR_INVALID_HANDLE);
+    ASSERT_TRUE(noConsole.Applied());
     StandInSetVariable(L"_transient", L"0");
     StandInSetVariable(L"_pipe", L"0");
     CapturedOutput out;

@@ -1,6 +1,7 @@
 // Start-up, tear-down, the host-version probe, the interactive test and the
 // error prefix.
 #include "support/harness.h"
+#include "support/system_fakes.h"
 
 #include "plugin/exports.h"
 #include "plugin/errors.h"
@@ -70,17 +71,6 @@ TEST(ErrorPrefix, InsideABatchFileAddsNameAndLineLiterally) {
     CapturedOutput out;
     WriteError(L"Bad number: \"%s\"\r\n", L"X");
     EXPECT_EQ(L"Lapwatch plugin: C:\\jobs\\100%s%d.btm [42]  Bad number: \"X\"\r\n", out.Err());
-}
-
-// CreateFileW that fails for the console and works for everything else.
-HANDLE WINAPI NoConsoleCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
-                                   DWORD disposition, DWORD flags, HANDLE templ) {
-    if (_wcsicmp(name, L"CONOUT$") == 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return INVALID_HANDLE_VALUE;
-    }
-    static auto real = SystemFunction<decltype(&CreateFileW)>(L"kernel32.dll", "CreateFileW");
-    return real(name, access, share, sa, disposition, flags, templ);
 }
 
 struct StartUp : testing::Test {
@@ -155,9 +145,8 @@ TEST_F(StartUp, LocalMachineOnlyWhenTheUserHasNoSettings) {
 }
 
 TEST_F(StartUp, FailedConsoleOpenReportsOnlyWhenInteractive) {
-    ImportPatch patch(TestProgramModule(), "KERNEL32.dll", "CreateFileW",
-                      reinterpret_cast<void*>(&NoConsoleCreateFileW));
-    ASSERT_TRUE(patch.Applied());
+    FailingCreateFile noConsole(TestProgramModule(), L"CONOUT$", ERROR_INVALID_HANDLE);
+    ASSERT_TRUE(noConsole.Applied());
     WriteDword(HKEY_CURRENT_USER, L"ShowTimer", 1);
     g_settings.slowSeconds = 77;
     {

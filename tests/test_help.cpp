@@ -4,6 +4,7 @@
 #include "command/help_text.h"
 #include "plugin/exports.h"
 #include "support/harness.h"
+#include "support/system_fakes.h"
 
 #include <algorithm>
 #include <string>
@@ -15,38 +16,15 @@ namespace {
 const size_t kHelpLength = 795;
 const size_t kUsageLength = 749;
 const size_t kUsageBufferChars = 1024;
-HWND const kForeground = reinterpret_cast<HWND>(0x4321);
-
-struct BoxCall {
-    HWND owner;
-    std::wstring text;
-    std::wstring caption;
-    UINT type;
-};
-std::vector<BoxCall> g_boxes;
-
-int WINAPI FakeMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-    g_boxes.push_back({owner, text ? text : L"(null)", caption ? caption : L"(null)", type});
-    return IDOK;
-}
-
-HWND WINAPI FakeGetForegroundWindow() { return kForeground; }
 
 class HelpTest : public testing::Test {
 protected:
-    HelpTest()
-        : box_(TestProgramModule(), "USER32.dll", "MessageBoxW", reinterpret_cast<void*>(&FakeMessageBoxW)),
-          foreground_(TestProgramModule(), "USER32.dll", "GetForegroundWindow",
-                      reinterpret_cast<void*>(&FakeGetForegroundWindow)) {
-        g_boxes.clear();
-    }
+    HelpTest() : boxes_(TestProgramModule()) {}
     void SetUp() override {
         // Without the patch a real message box would wait for a click.
-        ASSERT_TRUE(box_.Applied());
-        ASSERT_TRUE(foreground_.Applied());
+        ASSERT_TRUE(boxes_.Applied());
     }
-    ImportPatch box_;
-    ImportPatch foreground_;
+    RecordedMessageBoxes boxes_;
 };
 
 int CallHelp(const wchar_t* name) {
@@ -57,17 +35,17 @@ int CallHelp(const wchar_t* name) {
 const std::wstring kCommandHelp = COMMAND_HELP_TEXT;
 
 TEST(HelpText, HasItsExactShape) {
-    EXPECT_EQ(kCommandHelp.size(), kHelpLength);
-    EXPECT_EQ(kCommandHelp.rfind(L"Display or change Lapwatch plugin settings. \n\n", 0), 0u);
+    EXPECT_EQ(kHelpLength, kCommandHelp.size());
+    EXPECT_EQ(0u, kCommandHelp.rfind(L"Display or change Lapwatch plugin settings. \n\n", 0));
     const std::wstring tail = L"a \u2018slow\u2019 command; 10 is the default, 0 disables this feature.\n";
-    EXPECT_EQ(kCommandHelp.substr(kHelpLength - tail.size()), tail);
-    EXPECT_NE(kCommandHelp.find(L"A \u2018command\u2019 is any line"), std::wstring::npos);
-    EXPECT_NE(kCommandHelp.find(L"prompt is displayed again.  \n"), std::wstring::npos);
-    EXPECT_NE(kCommandHelp.find(L"\t/S \tsave current settings to the registry \n"), std::wstring::npos);
+    EXPECT_EQ(tail, kCommandHelp.substr(kHelpLength - tail.size()));
+    EXPECT_NE(std::wstring::npos, kCommandHelp.find(L"A \u2018command\u2019 is any line"));
+    EXPECT_NE(std::wstring::npos, kCommandHelp.find(L"prompt is displayed again.  \n"));
+    EXPECT_NE(std::wstring::npos, kCommandHelp.find(L"\t/S \tsave current settings to the registry \n"));
     // One carriage return only, at the end of the syntax line.
     size_t cr = kCommandHelp.find(L'\r');
-    EXPECT_EQ(kCommandHelp.substr(cr - 13, 15), L"slow-command \r\n");
-    EXPECT_EQ(kCommandHelp.find(L'\r', cr + 1), std::wstring::npos);
+    EXPECT_EQ(L"slow-command \r\n", kCommandHelp.substr(cr - 13, 15));
+    EXPECT_EQ(std::wstring::npos, kCommandHelp.find(L'\r', cr + 1));
 }
 
 TEST_F(HelpTest, ShowsTheTextOfEachName) {
@@ -90,13 +68,14 @@ TEST_F(HelpTest, ShowsTheTextOfEachName) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "name: " << std::wstring(c.name));
-        g_boxes.clear();
-        EXPECT_EQ(CallHelp(c.name), 1);
-        ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_EQ(g_boxes[0].owner, kForeground);
-        EXPECT_EQ(g_boxes[0].text, c.text);
-        EXPECT_EQ(g_boxes[0].caption, L"Lapwatch Plugin Help");
-        EXPECT_EQ(g_boxes[0].type, static_cast<UINT>(MB_OK));
+        boxes_.Clear();
+        EXPECT_EQ(1, CallHelp(c.name));
+        const std::vector<MessageBoxCall>& boxes = boxes_.Calls();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(kForegroundWindow, boxes[0].owner);
+        EXPECT_EQ(c.text, boxes[0].text);
+        EXPECT_EQ(L"Lapwatch Plugin Help", boxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), boxes[0].type);
     }
 }
 
@@ -105,23 +84,23 @@ TEST_F(HelpTest, IgnoresOtherNames) {
     for (const wchar_t* name : {L"tickstotime", L"cmdcount", L"", L"lapwatch ", L"_cmd", L"lapwatchx",
                                 L"LAPWATCH\u0130", L"_t\u0130cks", L"f_tickstotime"}) {
         SCOPED_TRACE(testing::Message() << "name: " << std::wstring(name));
-        EXPECT_EQ(CallHelp(name), 0);
+        EXPECT_EQ(0, CallHelp(name));
     }
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes_.Calls().empty());
 }
 
 TEST(Usage, HandsOverTheSyntaxAndExplanation) {
     for (const wchar_t* name : {L"lapwatch", L"LapWatch"}) {
         std::wstring nameCopy = name;
         std::vector<wchar_t> buffer(kUsageBufferChars, L'#');
-        EXPECT_EQ(Usage(nameCopy.data(), buffer.data()), 1);
+        EXPECT_EQ(1, Usage(nameCopy.data(), buffer.data()));
         std::wstring usage(buffer.data());
-        EXPECT_EQ(usage.size(), kUsageLength);
-        EXPECT_EQ(usage, kCommandHelp.substr(kHelpLength - kUsageLength));
-        EXPECT_EQ(usage.rfind(L"LAPWATCH /B:n /C:n", 0), 0u);
-        EXPECT_EQ(usage.substr(kUsageLength - 25), L"0 disables this feature.\n");
+        EXPECT_EQ(kUsageLength, usage.size());
+        EXPECT_EQ(kCommandHelp.substr(kHelpLength - kUsageLength), usage);
+        EXPECT_EQ(0u, usage.rfind(L"LAPWATCH /B:n /C:n", 0));
+        EXPECT_EQ(L"0 disables this feature.\n", usage.substr(kUsageLength - 25));
         // Nothing written past the terminator.
-        EXPECT_EQ(buffer[kUsageLength + 1], L'#');
+        EXPECT_EQ(L'#', buffer[kUsageLength + 1]);
     }
 }
 
@@ -130,19 +109,19 @@ TEST(Usage, LeavesTheBufferAloneForOtherNames) {
         SCOPED_TRACE(testing::Message() << "name: " << std::wstring(name));
         std::wstring nameCopy = name;
         std::vector<wchar_t> buffer(kUsageBufferChars, L'#');
-        EXPECT_EQ(Usage(nameCopy.data(), buffer.data()), 0);
-        EXPECT_EQ(std::count(buffer.begin(), buffer.end(), L'#'), static_cast<long>(kUsageBufferChars));
+        EXPECT_EQ(0, Usage(nameCopy.data(), buffer.data()));
+        EXPECT_EQ(static_cast<long>(kUsageBufferChars), std::count(buffer.begin(), buffer.end(), L'#'));
     }
 }
 
 TEST(Usage, IsExportedByTheLibrary) {
     LoadedPlugin plugin;
-    auto usage = reinterpret_cast<UsageFn>(reinterpret_cast<void*>(plugin.Export("Usage")));
-    ASSERT_NE(usage, nullptr);
+    auto usage = plugin.Get<UsageFn>("Usage");
+    ASSERT_NE(nullptr, usage);
     std::vector<wchar_t> buffer(kUsageBufferChars, L'#');
     wchar_t name[] = L"lapwatch";
-    EXPECT_EQ(usage(name, buffer.data()), 1);
-    EXPECT_EQ(std::wstring(buffer.data()), kCommandHelp.substr(kHelpLength - kUsageLength));
+    EXPECT_EQ(1, usage(name, buffer.data()));
+    EXPECT_EQ(kCommandHelp.substr(kHelpLength - kUsageLength), std::wstring(buffer.data()));
 }
 
 }  // namespace

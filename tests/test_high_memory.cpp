@@ -4,6 +4,7 @@
 // loses the text, and the texts must come back intact.
 #include "support/guarded_memory.h"
 #include "support/plugin_session.h"
+#include "support/system_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -111,20 +112,14 @@ TEST(HighMemory, TheCommandsArgumentsBecomeTheSlowCommand) {
     EXPECT_EQ(L"Lapwatch plugin: Unknown option \"/q\"\r\n", out.Err());
 }
 
-std::wstring g_boxText;
-int WINAPI RecordingMessageBoxW(HWND, LPCWSTR text, LPCWSTR, UINT) {
-    g_boxText = text ? text : L"(null)";
-    return IDOK;
-}
-
 TEST(HighMemory, HelpAndUsageNames) {
     LoadedPlugin plugin;
-    ImportPatch box(plugin.module, "USER32.dll", "MessageBoxW", reinterpret_cast<void*>(&RecordingMessageBoxW));
-    ASSERT_TRUE(box.Applied());
+    RecordedMessageBoxes boxes(plugin.module);
+    ASSERT_TRUE(boxes.Applied());
     HighText name(L"_CMDTIME");
     ExpectHigh(name.at);
     EXPECT_EQ(1, plugin.Get<HelpFn>("Help")(name.at));
-    EXPECT_EQ(L"_CMDTIME \r\n\nReturns the duration of the last command,  \nas H:MM:SS.mmm\n", g_boxText);
+    EXPECT_EQ(L"_CMDTIME \r\n\nReturns the duration of the last command,  \nas H:MM:SS.mmm\n", boxes.LastText());
 
     HighText usageName(L"lapwatch");
     HighText buffer(L"", kUsageChars);

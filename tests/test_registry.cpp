@@ -1,6 +1,7 @@
 // Saved settings: what a load accepts, what a save writes, and what happens
 // when the registry refuses.
 #include "support/harness.h"
+#include "support/system_fakes.h"
 
 #include "settings/settings.h"
 
@@ -148,33 +149,14 @@ TEST_F(RegistryTest, SaveWritesFourValuesOfTheRightTypesAndSizes) {
     EXPECT_STREQ(L"echo hi", g_settings.slowCommand);
 }
 
-// RegSetValueExW that refuses one chosen value and counts every attempt.
-const wchar_t* g_refusedValue;
-int g_writeAttempts;
-LSTATUS WINAPI RefusingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD bytes) {
-    ++g_writeAttempts;
-    if (wcscmp(name, g_refusedValue) == 0)
-        return ERROR_ACCESS_DENIED;
-    static auto real = SystemFunction<decltype(&RegSetValueExW)>(L"advapi32.dll", "RegSetValueExW");
-    return real(key, name, reserved, type, data, bytes);
-}
-
-LSTATUS WINAPI RefusingRegCreateKeyExW(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
-                                       PHKEY, LPDWORD) {
-    return ERROR_ACCESS_DENIED;
-}
-
 TEST_F(RegistryTest, EachFailedWriteGivesTwoAfterTryingAllFour) {
     const wchar_t* names[] = {L"ShowTimer", L"SlowCommandTime", L"SlowCommand", L"TextBarColors"};
     for (const wchar_t* refused : names) {
         CleanSettingsKey::Remove();
-        g_refusedValue = refused;
-        g_writeAttempts = 0;
-        ImportPatch patch(TestProgramModule(), "ADVAPI32.dll", "RegSetValueExW",
-                          reinterpret_cast<void*>(&RefusingRegSetValueExW));
-        ASSERT_TRUE(patch.Applied());
+        RefusedValueWrite refusal(TestProgramModule(), refused);
+        ASSERT_TRUE(refusal.Applied());
         EXPECT_EQ(2, SaveSettings(HKEY_CURRENT_USER)) << testing::PrintToString(std::wstring(refused));
-        EXPECT_EQ(4, g_writeAttempts);
+        EXPECT_EQ(4, refusal.Attempts());
         DWORD type = 0;
         std::string data;
         for (const wchar_t* name : names)
@@ -184,9 +166,8 @@ TEST_F(RegistryTest, EachFailedWriteGivesTwoAfterTryingAllFour) {
 }
 
 TEST_F(RegistryTest, KeyNotCreatableGivesOneAndWritesNothing) {
-    ImportPatch patch(TestProgramModule(), "ADVAPI32.dll", "RegCreateKeyExW",
-                      reinterpret_cast<void*>(&RefusingRegCreateKeyExW));
-    ASSERT_TRUE(patch.Applied());
+    RefusedKeyCreation refusal(TestProgramModule());
+    ASSERT_TRUE(refusal.Applied());
     EXPECT_EQ(1, SaveSettings(HKEY_LOCAL_MACHINE));
     DWORD type = 0;
     std::string data;

@@ -14,9 +14,9 @@ TEST(KeyHandler, BlankOrNullLinesStartNothing) {
     s.TimedLine(L"first command", kSecond);
     const wchar_t* blanks[] = {L"", L"   ", L" \t \t", nullptr};
     for (const wchar_t* line : blanks) {
-        EXPECT_EQ(0, s.Key(13, L"Enter", line));
+        EXPECT_EQ(0, s.Key(KEY_CODE_ENTER, L"Enter", line));
         s.clock.Advance(kSecond);
-        EXPECT_EQ(0, s.Key(0, nullptr, nullptr));
+        EXPECT_EQ(0, s.Key(KEY_CODE_NONE, nullptr, nullptr));
     }
     EXPECT_EQ(L"1", s.Variable("_cmdcount"));
     EXPECT_EQ(L"first", s.Variable("_lastcmd"));
@@ -46,18 +46,18 @@ TEST(KeyHandler, OrdinaryKeysAndNamesDoNothing) {
     PluginSession s;
     s.Key('a', L"a", L"dir");
     s.Key(8, L"Backspace", L"dir");
-    s.Key(0, L"enter", L"dir");
-    s.Key(0, L"ENTER", L"dir");
-    s.Key(0, L"Tab", L"dir");
+    s.Key(KEY_CODE_NONE, L"enter", L"dir");
+    s.Key(KEY_CODE_NONE, L"ENTER", L"dir");
+    s.Key(KEY_CODE_NONE, L"Tab", L"dir");
     EXPECT_EQ(L"0", s.Variable("_cmdcount"));
     EXPECT_EQ(L"", s.Variable("_lastcmd"));
 
-    s.Key(0, L"Enter", L"named enter");
+    s.Key(KEY_CODE_NONE, L"Enter", L"named enter");
     EXPECT_EQ(L"1", s.Variable("_cmdcount")) << "a recent host's Enter by name";
     s.clock.Advance(2 * kSecond);
-    s.Key(0, L"Esc", L"");
+    s.Key(KEY_CODE_NONE, L"Esc", L"");
     EXPECT_EQ(L"20000000", s.Variable("_cmdticks")) << "Esc by name does not stop the timing";
-    s.Key(13, L"whatever", L"second");
+    s.Key(KEY_CODE_ENTER, L"whatever", L"second");
     EXPECT_EQ(L"second", s.Variable("_lastcmd")) << "code 13 is Enter whatever the name";
 }
 
@@ -65,7 +65,7 @@ TEST(KeyHandler, OldHostTreatsANamedKeyWithoutCodeAsThePrompt) {
     PluginSession s(PluginSession::Saved{}, L"23.00");
     s.Enter(L"timed");
     s.clock.Advance(3 * kSecond);
-    s.Key(0, L"Enter", L"timed");
+    s.Key(KEY_CODE_NONE, L"Enter", L"timed");
     EXPECT_EQ(L"1", s.Variable("_cmdcount"));
     EXPECT_EQ(L"30000000", s.Variable("_cmdticks")) << "stopped: the name was not read";
     s.clock.Advance(kSecond);

@@ -41,7 +41,7 @@ struct ResultBuffer {
     // Calls the entry point; checks that nothing after the new terminator
     // changed, then returns the text.
     std::wstring Call(Entry entry, int expected = 0) {
-        EXPECT_EQ(entry(chars.data()), expected);
+        EXPECT_EQ(expected, entry(chars.data()));
         size_t length = std::wcslen(chars.data());
         for (size_t i = length + 1; i < kBufferChars; ++i) {
             if (chars[i] != before[i]) {
@@ -72,12 +72,12 @@ protected:
 };
 
 TEST_F(Variables, FreshStateReadsZeroAndEmpty) {
-    EXPECT_EQ(Read(_cmdcount), L"0");
-    EXPECT_EQ(Read(_cmdticks), L"0");
-    EXPECT_EQ(Read(_cmdtime), L"0:00:00.000");
-    EXPECT_EQ(Read(_cmdtotalticks), L"0");
-    EXPECT_EQ(Read(_cmdtotaltime), L"0:00:00.000");
-    EXPECT_EQ(Read(_lastcmd), L"");
+    EXPECT_EQ(L"0", Read(_cmdcount));
+    EXPECT_EQ(L"0", Read(_cmdticks));
+    EXPECT_EQ(L"0:00:00.000", Read(_cmdtime));
+    EXPECT_EQ(L"0", Read(_cmdtotalticks));
+    EXPECT_EQ(L"0:00:00.000", Read(_cmdtotaltime));
+    EXPECT_EQ(L"", Read(_lastcmd));
 }
 
 struct StateCase {
@@ -118,12 +118,12 @@ TEST_F(Variables, ResultsFollowTheTimingState) {
         g_timing.resetPending = c.resetPending;
         TimingState before = g_timing;
 
-        EXPECT_EQ(Read(_cmdcount), c.count);
-        EXPECT_EQ(Read(_cmdticks), c.ticks);
-        EXPECT_EQ(Read(_cmdtime), c.time);
-        EXPECT_EQ(Read(_cmdtotalticks), c.totalTicks);
-        EXPECT_EQ(Read(_cmdtotaltime), c.totalTime);
-        EXPECT_EQ(std::memcmp(&before, &g_timing, sizeof before), 0) << "timing state changed";
+        EXPECT_EQ(c.count, Read(_cmdcount));
+        EXPECT_EQ(c.ticks, Read(_cmdticks));
+        EXPECT_EQ(c.time, Read(_cmdtime));
+        EXPECT_EQ(c.totalTicks, Read(_cmdtotalticks));
+        EXPECT_EQ(c.totalTime, Read(_cmdtotaltime));
+        EXPECT_EQ(0, std::memcmp(&before, &g_timing, sizeof before)) << "timing state changed";
     }
 }
 
@@ -131,47 +131,47 @@ TEST_F(Variables, RunningTimeIsReadAfreshInEachCall) {
     g_timing.active = 1;
     g_timing.startTime = clock.Now();
     g_timing.total = 7;
-    EXPECT_EQ(Read(_cmdticks), L"0");
+    EXPECT_EQ(L"0", Read(_cmdticks));
     clock.Advance(15000000);
-    EXPECT_EQ(Read(_cmdticks), L"15000000");
-    EXPECT_EQ(Read(_cmdtotalticks), L"15000007");
+    EXPECT_EQ(L"15000000", Read(_cmdticks));
+    EXPECT_EQ(L"15000007", Read(_cmdtotalticks));
     clock.Advance(864000000000ull);
-    EXPECT_EQ(Read(_cmdtime), L"24:00:01.500");
-    EXPECT_EQ(Read(_cmdtotaltime), L"24:00:01.500");
+    EXPECT_EQ(L"24:00:01.500", Read(_cmdtime));
+    EXPECT_EQ(L"24:00:01.500", Read(_cmdtotaltime));
 }
 
 TEST_F(Variables, TicksIsTheSystemTime) {
     clock.Set(kYear2000);
-    EXPECT_EQ(Read(_ticks), L"125911584000000000");
+    EXPECT_EQ(L"125911584000000000", Read(_ticks));
     clock.Set(UINT64_MAX);
-    EXPECT_EQ(Read(_ticks), L"18446744073709551615");
+    EXPECT_EQ(L"18446744073709551615", Read(_ticks));
     clock.Set(0);
-    EXPECT_EQ(Read(_ticks), L"0");
+    EXPECT_EQ(L"0", Read(_ticks));
 }
 
 TEST_F(Variables, LastCommandWord) {
     g_timing.lastCommandWord = DuplicateText(L"\"C:\\Program Files\\x.exe\"");
-    EXPECT_EQ(Read(_lastcmd), L"\"C:\\Program Files\\x.exe\"");
+    EXPECT_EQ(L"\"C:\\Program Files\\x.exe\"", Read(_lastcmd));
 
     ShutdownTiming();
     std::wstring longest(MAX_TEXT_CHARS, L'w');
     g_timing.lastCommandWord = DuplicateText(longest.c_str());
     ResultBuffer buffer(L"leftover");
-    EXPECT_EQ(buffer.Call(_lastcmd), longest);
-    EXPECT_EQ(buffer.chars[kBufferChars - 1], L'\0');
+    EXPECT_EQ(longest, buffer.Call(_lastcmd));
+    EXPECT_EQ(L'\0', buffer.chars[kBufferChars - 1]);
 
     ShutdownTiming();
     ResultBuffer empty(L"leftover");
-    EXPECT_EQ(empty.Call(_lastcmd), L"");
+    EXPECT_EQ(L"", empty.Call(_lastcmd));
 }
 
 TEST_F(Variables, NullBufferFailsWithoutOutput) {
     CapturedOutput output;
     g_timing.active = 1;
     for (const Named& n : kAllNine)
-        EXPECT_EQ(n.entry(nullptr), -1) << n.name;
-    EXPECT_EQ(output.Out(), L"");
-    EXPECT_EQ(output.Err(), L"");
+        EXPECT_EQ(-1, n.entry(nullptr)) << n.name;
+    EXPECT_EQ(L"", output.Out());
+    EXPECT_EQ(L"", output.Err());
 }
 
 struct FunctionCase {
@@ -194,12 +194,12 @@ TEST_F(Variables, TicksToTimeConvertsItsArgument) {
     CapturedOutput output;
     for (const FunctionCase& c : kConversions) {
         ResultBuffer hours(c.argument);
-        EXPECT_EQ(hours.Call(f_tickstotime), c.hours) << c.argument;
+        EXPECT_EQ(c.hours, hours.Call(f_tickstotime)) << c.argument;
         ResultBuffer days(c.argument);
-        EXPECT_EQ(days.Call(f_tickstotimed), c.days) << c.argument;
+        EXPECT_EQ(c.days, days.Call(f_tickstotimed)) << c.argument;
     }
-    EXPECT_EQ(output.Err(), L"");
-    EXPECT_EQ(output.Out(), L"");
+    EXPECT_EQ(L"", output.Err());
+    EXPECT_EQ(L"", output.Out());
 }
 
 struct BadCase {
@@ -224,9 +224,9 @@ TEST_F(Variables, BadNumberIsUpperCasedAndReported) {
         for (const BadCase& c : kBadNumbers) {
             CapturedOutput output;
             ResultBuffer buffer(c.argument);
-            EXPECT_EQ(buffer.Call(entry, -1), c.upperCased);
-            EXPECT_EQ(output.Err(), std::wstring(L"Lapwatch plugin: Bad number: \"") + c.upperCased + L"\"\r\n");
-            EXPECT_EQ(output.Out(), L"");
+            EXPECT_EQ(c.upperCased, buffer.Call(entry, -1));
+            EXPECT_EQ(std::wstring(L"Lapwatch plugin: Bad number: \"") + c.upperCased + L"\"\r\n", output.Err());
+            EXPECT_EQ(L"", output.Out());
         }
     }
 }
@@ -235,9 +235,9 @@ TEST_F(Variables, EmptyArgumentIsMissing) {
     for (Entry entry : {f_tickstotime, f_tickstotimed}) {
         CapturedOutput output;
         ResultBuffer buffer(L"");
-        EXPECT_EQ(buffer.Call(entry, -1), L"");
-        EXPECT_EQ(output.Err(), L"Lapwatch plugin: Missing ticks count\r\n");
-        EXPECT_EQ(output.Out(), L"");
+        EXPECT_EQ(L"", buffer.Call(entry, -1));
+        EXPECT_EQ(L"Lapwatch plugin: Missing ticks count\r\n", output.Err());
+        EXPECT_EQ(L"", output.Out());
     }
 }
 
@@ -246,21 +246,21 @@ TEST_F(Variables, TicksToTimeAgreesWithTheTimeVariables) {
     g_timing.total = 864000014999ull;
     ResultBuffer ticks;
     ticks.Call(_cmdticks);
-    EXPECT_EQ(ticks.Call(f_tickstotime), Read(_cmdtime));
+    EXPECT_EQ(Read(_cmdtime), ticks.Call(f_tickstotime));
     ResultBuffer total;
     total.Call(_cmdtotalticks);
-    EXPECT_EQ(total.Call(f_tickstotime), Read(_cmdtotaltime));
+    EXPECT_EQ(Read(_cmdtotaltime), total.Call(f_tickstotime));
 }
 
 // The real DLL exports the entry points under their plain names and keeps a
 // timing state of its own, fresh at load.
 TEST(VariableExports, CallableThroughTheLoadedPlugin) {
     LoadedPlugin plugin;
-    ASSERT_NE(plugin.module, nullptr);
+    ASSERT_NE(nullptr, plugin.module);
     for (const Named& n : kAllNine) {
-        EXPECT_NE(plugin.Export(n.name), nullptr) << n.name;
+        EXPECT_NE(nullptr, plugin.Export(n.name)) << n.name;
         std::string decorated = std::string(n.name) + "@4";
-        EXPECT_EQ(plugin.Export(decorated.c_str()), nullptr) << decorated;
+        EXPECT_EQ(nullptr, plugin.Export(decorated.c_str())) << decorated;
     }
 
     auto get = [&plugin](const char* name) {
@@ -272,13 +272,13 @@ TEST(VariableExports, CallableThroughTheLoadedPlugin) {
     VariableFn toTimed = get("f_tickstotimed");
     VariableFn ticks = get("_ticks");
     ASSERT_TRUE(count && time && toTimed && ticks);
-    EXPECT_EQ(Read(count), L"0");
-    EXPECT_EQ(Read(time), L"0:00:00.000");
+    EXPECT_EQ(L"0", Read(count));
+    EXPECT_EQ(L"0:00:00.000", Read(time));
     ResultBuffer argument(L"864000010000");
-    EXPECT_EQ(argument.Call(toTimed), L"1 00:00:00.001");
+    EXPECT_EQ(L"1 00:00:00.001", argument.Call(toTimed));
 
     FakeClock pluginClock(plugin.module, kYear2000);
-    EXPECT_EQ(Read(ticks), L"125911584000000000");
+    EXPECT_EQ(L"125911584000000000", Read(ticks));
 }
 
 }  // namespace

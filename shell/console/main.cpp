@@ -22,6 +22,7 @@
 //   text=<chars>      the row's w characters (tabs made blanks), to line end
 // When no console can be read the line is "prompt=<n>\tconsole=none".
 #include "shell/engine/standin.h"
+#include "shell/utf8.h"
 #include "version.h"
 
 #include <string>
@@ -76,24 +77,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
 
 bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
 
-std::wstring FromUtf8(const std::string& bytes) {
-    if (bytes.empty()) return std::wstring();
-    int chars = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), chars);
-    return text;
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr,
-                        nullptr);
-    return utf8;
-}
-
 // Hands one key to the plug-ins with a writable copy of the line so far.
 void SendKey(int code, const std::wstring& name, const std::wstring& line) {
     std::vector<wchar_t> text(line.begin(), line.end());
@@ -123,7 +106,7 @@ struct StreamSource {
                 if (first && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
                 first = false;
                 if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-                *line = FromUtf8(bytes);
+                *line = Utf8ToWide(bytes);
                 return true;
             }
             if (atEnd) return false;
@@ -231,7 +214,7 @@ void LogScreen(const std::wstring& path, int prompt) {
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    std::string bytes = ToUtf8(entry);
+    std::string bytes = WideToUtf8(entry);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);

@@ -32,6 +32,9 @@ struct LoadedPlugin {
 };
 
 std::vector<LoadedPlugin>& Plugins();
+// The export behind the first listed name of this kind (case does not
+// matter), or null.
+FARPROC FindPluginEntry(const std::wstring& name, EntryKind kind);
 
 // An export as the function type it really has.
 template <typename Fn> Fn As(FARPROC proc) { return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc)); }
@@ -42,6 +45,11 @@ void WriteText(HANDLE handle, const std::wstring& text, int stream);
 void WriteOut(const std::wstring& text);
 void WriteErr(const std::wstring& text);
 std::wstring FormatV(const wchar_t* format, va_list args);
+
+// Shell text buffers: a writable RESULT_BUFFER_CHARS buffer holding `text`
+// (cut to MAX_RESULT_CHARS), and the text in a buffer a plug-in handed over.
+std::vector<wchar_t> ResultBuffer(const std::wstring& text);
+std::wstring BufferText(const wchar_t* buffer);
 
 // Variables and expansion.
 std::wstring ExpandText(const std::wstring& text);

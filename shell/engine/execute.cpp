@@ -2,7 +2,8 @@
 // batch files. Typed lines, batch lines and Command() all go through it.
 #include "engine.h"
 
-#include <algorithm>
+#include "shell/utf8.h"
+
 #include <cwctype>
 
 namespace engine {
@@ -74,34 +75,11 @@ std::wstring FindBatchFile(std::wstring word) {
 
 // Reads a UTF-8 text file (a byte-order mark is skipped) into lines.
 bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    std::wstring text;
+    if (!ReadUtf8File(path, &text)) {
         return false;
     }
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    std::wstring text;
-    if (!bytes.empty()) {
-        int chars = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.resize(static_cast<size_t>(chars));
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), chars);
-    }
-    std::wstring line;
-    for (wchar_t c : text) {
-        if (c == L'\n') {
-            if (!line.empty() && line.back() == L'\r') line.pop_back();
-            lines->push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines->push_back(line);
+    *lines = SplitLines(text);
     return true;
 }
 
@@ -159,20 +137,8 @@ int RunBatchFile(const std::wstring& path, const std::wstring& arguments) {
 
 // Runs a plug-in command with its argument text in a writable buffer.
 int RunPluginCommand(FARPROC proc, const std::wstring& arguments) {
-    std::vector<wchar_t> buffer(RESULT_BUFFER_CHARS, L'\0');
-    arguments.copy(buffer.data(), std::min<size_t>(arguments.size(), MAX_RESULT_CHARS));
+    std::vector<wchar_t> buffer = ResultBuffer(arguments);
     return As<CommandFn>(proc)(buffer.data());
-}
-
-FARPROC FindPluginCommand(const std::wstring& word) {
-    for (const LoadedPlugin& plugin : Plugins()) {
-        for (const PluginEntry& entry : plugin.entries) {
-            if (entry.kind == ENTRY_COMMAND && entry.proc != nullptr && EqualsNoCase(entry.name, word)) {
-                return entry.proc;
-            }
-        }
-    }
-    return nullptr;
 }
 
 int SetCommand(const std::wstring& arguments) {
@@ -285,7 +251,7 @@ int ExecuteLine(const std::wstring& rawLine) {
     std::wstring arguments = wordEnd < line.size() ? line.substr(wordEnd + 1) : L"";
     std::wstring lower = Lower(word);
 
-    if (FARPROC command = FindPluginCommand(word)) {
+    if (FARPROC command = FindPluginEntry(word, ENTRY_COMMAND)) {
         return RunPluginCommand(command, arguments);
     }
     if (lower.rfind(L"echo.", 0) == 0) {
@@ -324,12 +290,11 @@ bool& ExitRequested() { return State().exitRequested; }
 
 using namespace engine;
 
-extern "C" int HOST_API Command(wchar_t* line, int flags) {
-    (void)flags;
+extern "C" int HOST_API Command(wchar_t* line, int /*flags*/) {
     if (line == nullptr) {
         return -1;
     }
-    std::wstring text(line, wcsnlen(line, MAX_RESULT_CHARS));
+    std::wstring text = BufferText(line);
     LogCommand(text);
     return ExecuteLine(text);
 }

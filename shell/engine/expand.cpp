@@ -31,8 +31,7 @@ bool IsNameChar(wchar_t c) { return std::iswalnum(c) || c == L'_' || c == L'$'; 
 std::wstring CallPluginEntry(FARPROC proc, const std::wstring& argument) {
     // One cleared buffer per call, as the shell's; a function's argument may
     // itself hold references, so calls nest and each needs its own.
-    std::vector<wchar_t> buffer(RESULT_BUFFER_CHARS, L'\0');
-    argument.copy(buffer.data(), std::min<size_t>(argument.size(), MAX_RESULT_CHARS));
+    std::vector<wchar_t> buffer = ResultBuffer(argument);
     int result = As<VariableFn>(proc)(buffer.data());
     buffer[MAX_RESULT_CHARS] = L'\0';
     return result == 0 ? std::wstring(buffer.data()) : std::wstring();
@@ -40,18 +39,13 @@ std::wstring CallPluginEntry(FARPROC proc, const std::wstring& argument) {
 
 bool LookupPlugin(const std::wstring& name, EntryKind kind, const std::wstring& argument,
                   std::wstring* value) {
-    std::vector<LoadedPlugin>& plugins = Plugins();
-    for (size_t i = 0; i < plugins.size(); ++i) {
-        for (size_t j = 0; j < plugins[i].entries.size(); ++j) {
-            const PluginEntry& entry = plugins[i].entries[j];
-            if (entry.kind == kind && entry.proc != nullptr && EqualsNoCase(entry.name, name)) {
-                FARPROC proc = entry.proc;  // the call may change the plug-in list
-                *value = CallPluginEntry(proc, argument);
-                return true;
-            }
-        }
+    // Found before the call, which may change the plug-in list.
+    FARPROC proc = FindPluginEntry(name, kind);
+    if (proc == nullptr) {
+        return false;
     }
-    return false;
+    *value = CallPluginEntry(proc, argument);
+    return true;
 }
 
 std::wstring LookupVariable(const std::wstring& name) {
@@ -106,6 +100,14 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
     }
     return true;
 }
+
+std::vector<wchar_t> ResultBuffer(const std::wstring& text) {
+    std::vector<wchar_t> buffer(RESULT_BUFFER_CHARS, L'\0');
+    text.copy(buffer.data(), std::min<size_t>(text.size(), MAX_RESULT_CHARS));
+    return buffer;
+}
+
+std::wstring BufferText(const wchar_t* buffer) { return std::wstring(buffer, wcsnlen(buffer, MAX_RESULT_CHARS)); }
 
 bool GetShellVariable(const std::wstring& name, std::wstring* value) {
     std::map<std::wstring, std::wstring>& variables = ShellVariables();
@@ -190,13 +192,11 @@ std::wstring ExpandText(const std::wstring& text) {
 
 using namespace engine;
 
-extern "C" int HOST_API ExpandVariables(wchar_t* buffer, int full) {
-    (void)full;
+extern "C" int HOST_API ExpandVariables(wchar_t* buffer, int /*full*/) {
     if (buffer == nullptr) {
         return -1;
     }
-    std::wstring text(buffer, wcsnlen(buffer, MAX_RESULT_CHARS));
-    std::wstring result = ExpandText(text);
+    std::wstring result = ExpandText(BufferText(buffer));
     size_t length = std::min<size_t>(result.size(), MAX_RESULT_CHARS);
     result.copy(buffer, length);
     buffer[length] = L'\0';

@@ -1,10 +1,10 @@
 // The shell's output functions (Printf, Qprintf, QPuts, CrLf) and capture mode.
 #include "engine.h"
 
-#include <stdarg.h>
-#include <stdint.h>
+#include "shell/utf8.h"
 
-#include <algorithm>
+#include <stdarg.h>
+#include <stdio.h>
 
 namespace engine {
 namespace {
@@ -32,43 +32,12 @@ void WriteToHandle(HANDLE handle, const std::wstring& text) {
         WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
+    std::string utf8 = WideToUtf8(text);
+    if (utf8.empty()) {
         return;
     }
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
-                        nullptr, nullptr);
     DWORD written = 0;
     WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-}
-
-void AppendPadded(std::wstring& out, const std::wstring& body, int width, bool left, wchar_t pad) {
-    int fill = width - static_cast<int>(body.size());
-    if (fill <= 0) {
-        out += body;
-    } else if (left) {
-        out += body;
-        out.append(static_cast<size_t>(fill), L' ');
-    } else if (pad == L'0' && !body.empty() && (body[0] == L'-' || body[0] == L'+')) {
-        out += body[0];
-        out.append(static_cast<size_t>(fill), L'0');
-        out.append(body, 1, std::wstring::npos);
-    } else {
-        out.append(static_cast<size_t>(fill), pad);
-        out += body;
-    }
-}
-
-std::wstring Digits(uint64_t value, unsigned base, bool upper) {
-    const wchar_t* digits = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
-    std::wstring text;
-    do {
-        text.insert(text.begin(), digits[value % base]);
-        value /= base;
-    } while (value != 0);
-    return text;
 }
 
 }  // namespace
@@ -93,140 +62,24 @@ void WriteText(HANDLE handle, const std::wstring& text, int stream) {
 void WriteOut(const std::wstring& text) { WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text, STANDIN_OUT); }
 void WriteErr(const std::wstring& text) { WriteText(GetStdHandle(STD_ERROR_HANDLE), text, STANDIN_ERR); }
 
-// A printf-style formatter with the wide-function conventions: %s and %c
-// take wide text, %hs and %S narrow text; flags - 0 + and blank, widths and
-// precisions (also *), and the sizes h l ll I64 I32 I z. Unknown
-// conversions are copied as they stand.
+// Formats with the C runtime's wide printf: msvcrt's _vscwprintf and
+// _vsnwprintf take %s as wide text in a wide format, as the shell's Printf
+// does (vswprintf of MinGW's ANSI stdio would take it as narrow text).
 std::wstring FormatV(const wchar_t* format, va_list args) {
-    std::wstring out;
     if (format == nullptr) {
-        return out;
+        return std::wstring();
     }
-    const wchar_t* p = format;
-    while (*p != L'\0') {
-        if (*p != L'%') {
-            out += *p++;
-            continue;
-        }
-        const wchar_t* start = p++;
-        if (*p == L'%') {
-            out += L'%';
-            ++p;
-            continue;
-        }
-        bool left = false, plus = false, blank = false;
-        wchar_t pad = L' ';
-        for (;; ++p) {
-            if (*p == L'-') left = true;
-            else if (*p == L'0') pad = L'0';
-            else if (*p == L'+') plus = true;
-            else if (*p == L' ') blank = true;
-            else if (*p == L'#') continue;
-            else break;
-        }
-        int width = 0;
-        if (*p == L'*') {
-            width = va_arg(args, int);
-            if (width < 0) { left = true; width = -width; }
-            ++p;
-        }
-        while (*p >= L'0' && *p <= L'9') width = width * 10 + (*p++ - L'0');
-        int precision = -1;
-        if (*p == L'.') {
-            ++p;
-            precision = 0;
-            if (*p == L'*') { precision = va_arg(args, int); ++p; }
-            while (*p >= L'0' && *p <= L'9') precision = precision * 10 + (*p++ - L'0');
-        }
-        bool wide64 = false, narrow = false, wideText = false;
-        for (bool more = true; more;) {
-            if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') { wide64 = true; p += 3; }
-            else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') { p += 3; }
-            else if (p[0] == L'l' && p[1] == L'l') { wide64 = true; p += 2; }
-            else if (*p == L'I' || *p == L'z' || *p == L't' || *p == L'L') { ++p; }
-            else if (*p == L'h') { narrow = true; ++p; }
-            else if (*p == L'l' || *p == L'w') { wideText = true; ++p; }
-            else more = false;
-        }
-        wchar_t conversion = *p;
-        if (conversion == L'\0') {
-            out.append(start);
-            break;
-        }
-        ++p;
-        std::wstring body;
-        switch (conversion) {
-        case L'd':
-        case L'i': {
-            int64_t value = wide64 ? va_arg(args, int64_t) : va_arg(args, int);
-            uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-            body = Digits(magnitude, 10, false);
-            if (precision >= 0) {
-                while (static_cast<int>(body.size()) < precision) body.insert(body.begin(), L'0');
-            }
-            if (value < 0) body.insert(body.begin(), L'-');
-            else if (plus) body.insert(body.begin(), L'+');
-            else if (blank) body.insert(body.begin(), L' ');
-            AppendPadded(out, body, width, left, precision >= 0 ? L' ' : pad);
-            break;
-        }
-        case L'u':
-        case L'x':
-        case L'X':
-        case L'o': {
-            uint64_t value = wide64 ? va_arg(args, uint64_t) : va_arg(args, unsigned);
-            unsigned base = conversion == L'u' ? 10 : (conversion == L'o' ? 8 : 16);
-            body = Digits(value, base, conversion == L'X');
-            if (precision >= 0) {
-                while (static_cast<int>(body.size()) < precision) body.insert(body.begin(), L'0');
-            }
-            AppendPadded(out, body, width, left, precision >= 0 ? L' ' : pad);
-            break;
-        }
-        case L'p': {
-            uintptr_t value = reinterpret_cast<uintptr_t>(va_arg(args, void*));
-            body = Digits(value, 16, true);
-            body.insert(body.begin(), 8 - std::min<size_t>(8, body.size()), L'0');
-            AppendPadded(out, body, width, left, L' ');
-            break;
-        }
-        case L'c':
-        case L'C': {
-            int value = va_arg(args, int);
-            bool isNarrow = narrow || (conversion == L'C' && !wideText);
-            body.assign(1, isNarrow ? static_cast<wchar_t>(static_cast<unsigned char>(value))
-                                    : static_cast<wchar_t>(value));
-            AppendPadded(out, body, width, left, L' ');
-            break;
-        }
-        case L's':
-        case L'S': {
-            bool isNarrow = narrow || (conversion == L'S' && !wideText);
-            if (isNarrow) {
-                const char* text = va_arg(args, const char*);
-                if (text == nullptr) text = "(null)";
-                int chars = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-                if (chars > 1) {
-                    body.resize(static_cast<size_t>(chars));
-                    MultiByteToWideChar(CP_ACP, 0, text, -1, body.data(), chars);
-                    body.resize(static_cast<size_t>(chars - 1));
-                }
-            } else {
-                const wchar_t* text = va_arg(args, const wchar_t*);
-                body = text == nullptr ? L"(null)" : text;
-            }
-            if (precision >= 0 && static_cast<int>(body.size()) > precision) {
-                body.resize(static_cast<size_t>(precision));
-            }
-            AppendPadded(out, body, width, left, L' ');
-            break;
-        }
-        default:
-            out.append(start, p);
-            break;
-        }
+    va_list counting;
+    va_copy(counting, args);
+    int chars = _vscwprintf(format, counting);
+    va_end(counting);
+    if (chars <= 0) {
+        return std::wstring();
     }
-    return out;
+    std::wstring text(static_cast<size_t>(chars) + 1, L'\0');
+    _vsnwprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(chars));
+    return text;
 }
 
 void ResetCapture() { CaptureState() = Capture(); }

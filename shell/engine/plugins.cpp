@@ -8,6 +8,17 @@ std::vector<LoadedPlugin>& Plugins() {
     return plugins;
 }
 
+FARPROC FindPluginEntry(const std::wstring& name, EntryKind kind) {
+    for (const LoadedPlugin& plugin : Plugins()) {
+        for (const PluginEntry& entry : plugin.entries) {
+            if (entry.kind == kind && entry.proc != nullptr && EqualsNoCase(entry.name, name)) {
+                return entry.proc;
+            }
+        }
+    }
+    return nullptr;
+}
+
 namespace {
 
 // Splits a function list ("cmd,_var,@func,*key") into entries and finds the

@@ -134,15 +134,14 @@ TEST(LapwatchSession, ErrorPrefixNamesBatchFileAndLine) {
     TempFolder folder;
     std::wstring batch = folder.File(L"bad.btm");
     WriteUtf8File(batch, L"echo in batch\r\nlapwatch /q\r\n");
-    wchar_t full[MAX_PATH * 2];
-    GetFullPathNameW(batch.c_str(), MAX_PATH * 2, full, nullptr);
+    std::wstring full = FullPath(batch);
 
     ShellRun run = RunShell({L"lapwatch /q", batch, L"exit"});
     ASSERT_TRUE(run.finished);
     std::vector<std::wstring> errors = LinesOf(run.err);
     ASSERT_EQ(2u, errors.size()) << Narrow(run.err);
     EXPECT_EQ(L"Lapwatch plugin: Unknown option \"/q\"", errors[0]);
-    EXPECT_EQ(L"Lapwatch plugin: " + std::wstring(full) + L" [2]  Unknown option \"/q\"", errors[1]);
+    EXPECT_EQ(L"Lapwatch plugin: " + full + L" [2]  Unknown option \"/q\"", errors[1]);
     EXPECT_NE(std::wstring::npos, run.out.find(L"in batch"));
 }
 

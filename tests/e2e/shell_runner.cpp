@@ -1,28 +1,17 @@
 #include "shell_runner.h"
 
+#include "shell/utf8.h"
+
 namespace {
 
 const DWORD kShellTimeoutMs = 60000;
 const WORD kPlainAttributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
 
-std::wstring FromUtf8(const std::string& bytes) {
-    if (bytes.empty()) return std::wstring();
-    int chars = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), chars);
+// The text of a file that lapshell wrote, or nothing when it wrote none.
+std::wstring FileText(const std::wstring& path) {
+    std::wstring text;
+    ReadUtf8File(path, &text);
     return text;
-}
-
-std::wstring ReadUtf8File(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::wstring();
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return FromUtf8(bytes);
 }
 
 HANDLE CreateInheritableFile(const std::wstring& path) {
@@ -96,18 +85,17 @@ TempFolder::~TempFolder() {
 }
 
 void WriteUtf8File(const std::wstring& path, const std::wstring& text) {
-    std::string bytes;
-    if (!text.empty()) {
-        int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-        bytes.resize(static_cast<size_t>(size));
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                            nullptr);
-    }
+    std::string bytes = WideToUtf8(text);
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2];
+    GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    return full;
 }
 
 std::wstring ProgramFolder() {
@@ -173,9 +161,9 @@ ShellRun RunShell(const std::vector<std::wstring>& lines, const ShellOptions& op
     if (outFile != INVALID_HANDLE_VALUE) CloseHandle(outFile);
     CloseHandle(errFile);
 
-    run.out = options.stdoutKind == StdoutKind::File ? ReadUtf8File(folder.File(L"out.txt")) : FromUtf8(drain.second);
-    run.err = ReadUtf8File(folder.File(L"err.txt"));
-    for (const std::wstring& line : LinesOf(ReadUtf8File(folder.File(L"screen.txt")))) {
+    run.out = options.stdoutKind == StdoutKind::File ? FileText(folder.File(L"out.txt")) : Utf8ToWide(drain.second);
+    run.err = FileText(folder.File(L"err.txt"));
+    for (const std::wstring& line : LinesOf(FileText(folder.File(L"screen.txt")))) {
         if (!line.empty()) run.screen.push_back(ParseScreenLine(line));
     }
     return run;
@@ -189,27 +177,6 @@ size_t CountOf(const std::wstring& text, const std::wstring& needle) {
     return count;
 }
 
-std::vector<std::wstring> LinesOf(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    for (wchar_t c : text) {
-        if (c == L'\n') {
-            if (!line.empty() && line.back() == L'\r') line.pop_back();
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
+std::vector<std::wstring> LinesOf(const std::wstring& text) { return SplitLines(text); }
 
-std::string Narrow(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    return bytes;
-}
+std::string Narrow(const std::wstring& text) { return WideToUtf8(text); }

@@ -38,6 +38,9 @@ struct TempFolder {
 // Writes text to a file as UTF-8.
 void WriteUtf8File(const std::wstring& path, const std::wstring& text);
 
+// The absolute form of a path, as the shell names a batch file it runs.
+std::wstring FullPath(const std::wstring& path);
+
 // The folder of the test program (lapshell.exe and the DLLs are there).
 std::wstring ProgramFolder();
 

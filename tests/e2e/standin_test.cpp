@@ -108,14 +108,13 @@ TEST(StandInShell, BatchFilesSetBatchVariables) {
     TempFolder folder;
     std::wstring batch = folder.File(L"vars.btm");
     WriteUtf8File(batch, L"echo [%_batch] %_batchname [%_batchline] %1 %2\r\n:label\r\n@echo line %_batchline\r\n");
-    wchar_t full[MAX_PATH * 2];
-    GetFullPathNameW(batch.c_str(), MAX_PATH * 2, full, nullptr);
+    std::wstring full = FullPath(batch);
 
     ShellRun run = RunShell({batch + L" one \"two words\"", L"echo after [%_batch][%_batchname][%_batchline]",
                              L"exit"},
                             WithEchoPlugin());
     ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(HasLine(run, L"[1] " + std::wstring(full) + L" [1] one \"two words\"")) << Narrow(run.out);
+    EXPECT_TRUE(HasLine(run, L"[1] " + full + L" [1] one \"two words\"")) << Narrow(run.out);
     EXPECT_TRUE(HasLine(run, L"line 3"));
     EXPECT_TRUE(HasLine(run, L"after [0][][]"));
 }

@@ -21,8 +21,8 @@ struct PluginSession {
     ~PluginSession();
 
     int Key(int code, const wchar_t* name, const wchar_t* line);
-    void Enter(const wchar_t* line) { Key(13, L"Enter", line); }
-    void Prompt() { Key(0, nullptr, nullptr); }
+    void Enter(const wchar_t* line) { Key(KEY_CODE_ENTER, L"Enter", line); }
+    void Prompt() { Key(KEY_CODE_NONE, nullptr, nullptr); }
     // Runs a line of `seconds` ticks: Enter, the clock advances, prompt.
     void TimedLine(const wchar_t* line, uint64_t ticks);
 

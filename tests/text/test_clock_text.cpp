@@ -17,11 +17,11 @@ const wchar_t kFill = L'#';
 std::wstring Format(uint64_t ticks, int daysForm) {
     wchar_t buffer[64];
     std::wmemset(buffer, kFill, 64);
-    EXPECT_EQ(FormatTicks(ticks, buffer, daysForm), 0);
+    EXPECT_EQ(0, FormatTicks(ticks, buffer, daysForm));
     size_t length = std::wcslen(buffer);
     EXPECT_LT(length, static_cast<size_t>(CLOCK_TEXT_CHARS));
     for (size_t i = length + 1; i < 64; ++i)
-        EXPECT_EQ(buffer[i], kFill) << "written past the terminator at " << i;
+        EXPECT_EQ(kFill, buffer[i]) << "written past the terminator at " << i;
     return buffer;
 }
 
@@ -50,23 +50,23 @@ const FormatCase kFormatCases[] = {
 
 TEST(FormatTicks, WorkedValuesInBothForms) {
     for (const FormatCase& c : kFormatCases) {
-        EXPECT_EQ(Format(c.ticks, 0), c.hours) << c.ticks;
-        EXPECT_EQ(Format(c.ticks, 1), c.days) << c.ticks;
-        EXPECT_EQ(Format(c.ticks, -7), c.days) << "any non-zero daysForm";
+        EXPECT_EQ(c.hours, Format(c.ticks, 0)) << c.ticks;
+        EXPECT_EQ(c.days, Format(c.ticks, 1)) << c.ticks;
+        EXPECT_EQ(c.days, Format(c.ticks, -7)) << "any non-zero daysForm";
     }
 }
 
 TEST(FormatTicks, LongestTextsFitTheNamedBuffer) {
-    EXPECT_EQ(Format(UINT64_MAX, 0).size(), 19u);
-    EXPECT_EQ(Format(UINT64_MAX, 1).size(), 21u);
+    EXPECT_EQ(19u, Format(UINT64_MAX, 0).size());
+    EXPECT_EQ(21u, Format(UINT64_MAX, 1).size());
     wchar_t exact[CLOCK_TEXT_CHARS];
-    EXPECT_EQ(FormatTicks(UINT64_MAX, exact, 1), 0);
-    EXPECT_STREQ(exact, L"21350398 05:36:10.955");
+    EXPECT_EQ(0, FormatTicks(UINT64_MAX, exact, 1));
+    EXPECT_STREQ(L"21350398 05:36:10.955", exact);
 }
 
 TEST(FormatTicks, NullBufferFails) {
-    EXPECT_EQ(FormatTicks(0, nullptr, 0), -1);
-    EXPECT_EQ(FormatTicks(UINT64_MAX, nullptr, 1), -1);
+    EXPECT_EQ(-1, FormatTicks(0, nullptr, 0));
+    EXPECT_EQ(-1, FormatTicks(UINT64_MAX, nullptr, 1));
 }
 
 // The same clock text computed another way: halves up as (ticks / 5000 + 1) / 2,
@@ -94,8 +94,8 @@ TEST(FormatTicks, MatchesIndependentFormulationOnRandomValues) {
         uint64_t ticks = random();
         // Spread over all magnitudes, not only huge numbers.
         ticks >>= random() % 64;
-        ASSERT_EQ(Format(ticks, 0), Reference(ticks, false)) << ticks;
-        ASSERT_EQ(Format(ticks, 1), Reference(ticks, true)) << ticks;
+        ASSERT_EQ(Reference(ticks, false), Format(ticks, 0)) << ticks;
+        ASSERT_EQ(Reference(ticks, true), Format(ticks, 1)) << ticks;
     }
 }
 
@@ -107,15 +107,15 @@ TEST(WriteUnsigned64, WritesUnpaddedDecimal) {
         std::wmemset(buffer, kFill, UINT64_DECIMAL_CHARS + 8);
         wchar_t expected[32];
         std::swprintf(expected, 32, L"%llu", static_cast<unsigned long long>(value));
-        EXPECT_EQ(WriteUnsigned64(value, buffer), std::wcslen(expected));
-        EXPECT_STREQ(buffer, expected);
-        EXPECT_EQ(buffer[std::wcslen(expected) + 1], kFill);
+        EXPECT_EQ(std::wcslen(expected), WriteUnsigned64(value, buffer));
+        EXPECT_STREQ(expected, buffer);
+        EXPECT_EQ(kFill, buffer[std::wcslen(expected) + 1]);
     };
     for (uint64_t value : fixed)
         check(value);
     for (int i = 0; i < 2000; ++i)
         check(random() >> (random() % 64));
-    EXPECT_EQ(WriteUnsigned64(1, nullptr), 0u);
+    EXPECT_EQ(0u, WriteUnsigned64(1, nullptr));
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ std::wstring FirstWord(const std::wstring& line) {
     std::vector<wchar_t> word(FIRST_WORD_MAX_CHARS + 1, L'#');
     size_t length = ExtractFirstWord(line.c_str(), word.data());
     EXPECT_LE(length, static_cast<size_t>(FIRST_WORD_MAX_CHARS));
-    EXPECT_EQ(word[length], L'\0');
+    EXPECT_EQ(L'\0', word[length]);
     std::wstring result(word.data(), length);
-    EXPECT_EQ(result.find(L'\0'), std::wstring::npos);
+    EXPECT_EQ(std::wstring::npos, result.find(L'\0'));
     return result;
 }
 
@@ -52,7 +52,7 @@ TEST(FirstWord, OfCommandLines) {
         {L"caf\u00e9 x", L"caf\u00e9"},
     };
     for (const WordCase& c : cases)
-        EXPECT_EQ(FirstWord(c.line), c.word) << testing::PrintToString(c.line);
+        EXPECT_EQ(c.word, FirstWord(c.line)) << testing::PrintToString(c.line);
 }
 
 TEST(FirstWord, LongWordsKeepTheirFirstCharacters) {
@@ -69,7 +69,7 @@ TEST(FirstWord, LongWordsKeepTheirFirstCharacters) {
     };
     for (const WordCase& c : cases) {
         std::wstring word = FirstWord(c.line);
-        EXPECT_EQ(word.size(), c.word.size());
+        EXPECT_EQ(c.word.size(), word.size());
         EXPECT_TRUE(word == c.word) << testing::PrintToString(c.line.substr(0, 40));
     }
 }

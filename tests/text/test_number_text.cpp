@@ -54,15 +54,15 @@ TEST(ParseNumber, AcceptedTexts) {
     for (const Accepted& c : kAcceptedBoth) {
         uint64_t value64 = kSentinel64;
         uint32_t value32 = kSentinel32;
-        EXPECT_EQ(ParseNumber64(c.text, &value64), 0) << c.text;
-        EXPECT_EQ(value64, c.value) << c.text;
-        EXPECT_EQ(ParseNumber32(c.text, &value32), 0) << c.text;
-        EXPECT_EQ(value32, c.value) << c.text;
+        EXPECT_EQ(0, ParseNumber64(c.text, &value64)) << c.text;
+        EXPECT_EQ(c.value, value64) << c.text;
+        EXPECT_EQ(0, ParseNumber32(c.text, &value32)) << c.text;
+        EXPECT_EQ(c.value, value32) << c.text;
     }
     for (const Accepted& c : kAccepted64Only) {
         uint64_t value64 = kSentinel64;
-        EXPECT_EQ(ParseNumber64(c.text, &value64), 0) << c.text;
-        EXPECT_EQ(value64, c.value) << c.text;
+        EXPECT_EQ(0, ParseNumber64(c.text, &value64)) << c.text;
+        EXPECT_EQ(c.value, value64) << c.text;
     }
 }
 
@@ -70,27 +70,27 @@ TEST(ParseNumber, RejectedTextsLeaveTheValueAlone) {
     for (const wchar_t* text : kRejectedBoth) {
         uint64_t value64 = kSentinel64;
         uint32_t value32 = kSentinel32;
-        EXPECT_EQ(ParseNumber64(text, &value64), -1) << text;
-        EXPECT_EQ(value64, kSentinel64) << text;
-        EXPECT_EQ(ParseNumber32(text, &value32), -1) << text;
-        EXPECT_EQ(value32, kSentinel32) << text;
+        EXPECT_EQ(-1, ParseNumber64(text, &value64)) << text;
+        EXPECT_EQ(kSentinel64, value64) << text;
+        EXPECT_EQ(-1, ParseNumber32(text, &value32)) << text;
+        EXPECT_EQ(kSentinel32, value32) << text;
     }
     for (const wchar_t* text : kRejected32Only) {
         uint32_t value32 = kSentinel32;
-        EXPECT_EQ(ParseNumber32(text, &value32), -1) << text;
-        EXPECT_EQ(value32, kSentinel32) << text;
+        EXPECT_EQ(-1, ParseNumber32(text, &value32)) << text;
+        EXPECT_EQ(kSentinel32, value32) << text;
     }
 }
 
 TEST(ParseNumber, MissingPointersFail) {
     uint64_t value64 = kSentinel64;
     uint32_t value32 = kSentinel32;
-    EXPECT_EQ(ParseNumber64(nullptr, &value64), -1);
-    EXPECT_EQ(ParseNumber64(L"1", nullptr), -1);
-    EXPECT_EQ(ParseNumber32(nullptr, &value32), -1);
-    EXPECT_EQ(ParseNumber32(L"1", nullptr), -1);
-    EXPECT_EQ(value64, kSentinel64);
-    EXPECT_EQ(value32, kSentinel32);
+    EXPECT_EQ(-1, ParseNumber64(nullptr, &value64));
+    EXPECT_EQ(-1, ParseNumber64(L"1", nullptr));
+    EXPECT_EQ(-1, ParseNumber32(nullptr, &value32));
+    EXPECT_EQ(-1, ParseNumber32(L"1", nullptr));
+    EXPECT_EQ(kSentinel64, value64);
+    EXPECT_EQ(kSentinel32, value32);
 }
 
 TEST(ParseNumber, RoundTripsRandomValuesInBothBases) {
@@ -101,15 +101,15 @@ TEST(ParseNumber, RoundTripsRandomValuesInBothBases) {
         std::swprintf(decimal, 32, L"%llu", static_cast<unsigned long long>(expected));
         std::swprintf(hex, 32, i % 2 ? L"0x%llX" : L"0X%llx", static_cast<unsigned long long>(expected));
         uint64_t value = kSentinel64;
-        ASSERT_EQ(ParseNumber64(decimal, &value), 0) << decimal;
-        ASSERT_EQ(value, expected);
+        ASSERT_EQ(0, ParseNumber64(decimal, &value)) << decimal;
+        ASSERT_EQ(expected, value);
         value = kSentinel64;
-        ASSERT_EQ(ParseNumber64(hex, &value), 0) << hex;
-        ASSERT_EQ(value, expected);
+        ASSERT_EQ(0, ParseNumber64(hex, &value)) << hex;
+        ASSERT_EQ(expected, value);
         uint32_t value32 = kSentinel32;
         int expected32 = expected <= UINT32_MAX ? 0 : -1;
-        ASSERT_EQ(ParseNumber32(decimal, &value32), expected32) << decimal;
-        ASSERT_EQ(value32, expected32 == 0 ? static_cast<uint32_t>(expected) : kSentinel32);
+        ASSERT_EQ(expected32, ParseNumber32(decimal, &value32)) << decimal;
+        ASSERT_EQ(expected32 == 0 ? static_cast<uint32_t>(expected) : kSentinel32, value32);
     }
 }
 

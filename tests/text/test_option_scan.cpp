@@ -88,25 +88,25 @@ struct Expected {
 };
 
 void ExpectPending(const PendingValues& p, const Expected& e) {
-    EXPECT_EQ(p.hasShowTimer, e.hasShowTimer);
-    EXPECT_EQ(p.showTimer, e.showTimer);
-    EXPECT_EQ(p.hasColors, e.hasColors);
-    EXPECT_EQ(p.colors, e.colors);
-    EXPECT_EQ(p.hasSlowSeconds, e.hasSlowSeconds);
-    EXPECT_EQ(p.slowSeconds, e.slowSeconds);
+    EXPECT_EQ(e.hasShowTimer, p.hasShowTimer);
+    EXPECT_EQ(e.showTimer, p.showTimer);
+    EXPECT_EQ(e.hasColors, p.hasColors);
+    EXPECT_EQ(e.colors, p.colors);
+    EXPECT_EQ(e.hasSlowSeconds, p.hasSlowSeconds);
+    EXPECT_EQ(e.slowSeconds, p.slowSeconds);
     if (e.slowCommand == nullptr) {
-        EXPECT_EQ(p.slowCommand, nullptr);
+        EXPECT_EQ(nullptr, p.slowCommand);
     } else {
-        ASSERT_NE(p.slowCommand, nullptr);
-        EXPECT_EQ(std::wstring(p.slowCommand), e.slowCommand);
+        ASSERT_NE(nullptr, p.slowCommand);
+        EXPECT_EQ(e.slowCommand, std::wstring(p.slowCommand));
         EXPECT_TRUE(InArgumentBuffer(p.slowCommand)) << "the free text stays in the argument table";
     }
-    EXPECT_EQ(p.restoreDefaults, e.restoreDefaults);
-    EXPECT_EQ(p.restoreRegistry, e.restoreRegistry);
-    EXPECT_EQ(p.resetTotal, e.resetTotal);
-    EXPECT_EQ(p.saveScope, e.saveScope);
-    EXPECT_EQ(p.hasCommandCount, e.hasCommandCount);
-    EXPECT_EQ(p.commandCount, e.commandCount);
+    EXPECT_EQ(e.restoreDefaults, p.restoreDefaults);
+    EXPECT_EQ(e.restoreRegistry, p.restoreRegistry);
+    EXPECT_EQ(e.resetTotal, p.resetTotal);
+    EXPECT_EQ(e.saveScope, p.saveScope);
+    EXPECT_EQ(e.hasCommandCount, p.hasCommandCount);
+    EXPECT_EQ(e.commandCount, p.commandCount);
 }
 
 Expected Mode(uint32_t mode) { Expected e; e.hasShowTimer = 1; e.showTimer = mode; return e; }
@@ -165,8 +165,8 @@ TEST(OptionScan, EachOption) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
         ScanResult r = Scan(c.text);
-        EXPECT_EQ(r.outcome, SCAN_DONE);
-        EXPECT_EQ(r.shown, nullptr);
+        EXPECT_EQ(SCAN_DONE, r.outcome);
+        EXPECT_EQ(nullptr, r.shown);
         ExpectPending(r.pending, c.expected);
     }
 }
@@ -220,27 +220,27 @@ TEST(OptionScan, ErrorsQuoteTheirText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
         ScanResult r = Scan(c.text);
-        EXPECT_EQ(r.outcome, c.outcome);
-        ASSERT_NE(r.shown, nullptr);
-        EXPECT_EQ(std::wstring(r.shown), c.shown);
+        EXPECT_EQ(c.outcome, r.outcome);
+        ASSERT_NE(nullptr, r.shown);
+        EXPECT_EQ(c.shown, std::wstring(r.shown));
         EXPECT_TRUE(InArgumentBuffer(r.shown));
-        EXPECT_EQ(r.pending.hasCommandCount, 0);
+        EXPECT_EQ(0, r.pending.hasCommandCount);
     }
 }
 
 TEST(OptionScan, OnlyTheFailingArgumentIsUpperCased) {
     ScanResult r = Scan(L"/b:t /c:0x11 /b:x echo");
-    EXPECT_EQ(r.outcome, SCAN_BAD_COLORS);
-    ASSERT_EQ(g_args.count, 4);
-    EXPECT_EQ(std::wstring(g_args.entries[0].start), L"/b:t");
-    EXPECT_EQ(std::wstring(g_args.entries[1].start), L"/C:0X11");
-    EXPECT_EQ(std::wstring(g_args.entries[2].start), L"/b:x") << "not looked at";
-    EXPECT_EQ(r.shown, g_args.entries[1].start + 3);
+    EXPECT_EQ(SCAN_BAD_COLORS, r.outcome);
+    ASSERT_EQ(4, g_args.count);
+    EXPECT_EQ(L"/b:t", std::wstring(g_args.entries[0].start));
+    EXPECT_EQ(L"/C:0X11", std::wstring(g_args.entries[1].start));
+    EXPECT_EQ(L"/b:x", std::wstring(g_args.entries[2].start)) << "not looked at";
+    EXPECT_EQ(g_args.entries[1].start + 3, r.shown);
 
     r = Scan(L"/x:abc");
-    EXPECT_EQ(r.outcome, SCAN_UNKNOWN_OPTION);
-    EXPECT_EQ(r.shown, g_args.entries[0].start);
-    EXPECT_EQ(std::wstring(g_args.entries[0].start), L"/x:abc") << "quoted as typed";
+    EXPECT_EQ(SCAN_UNKNOWN_OPTION, r.outcome);
+    EXPECT_EQ(g_args.entries[0].start, r.shown);
+    EXPECT_EQ(L"/x:abc", std::wstring(g_args.entries[0].start)) << "quoted as typed";
 }
 
 TEST(OptionScan, ACommandCountBeforeAnErrorOrHelpStands) {
@@ -258,13 +258,13 @@ TEST(OptionScan, ACommandCountBeforeAnErrorOrHelpStands) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
         ScanResult r = Scan(c.text);
-        EXPECT_EQ(r.outcome, c.outcome);
-        EXPECT_EQ(r.pending.hasCommandCount, 1);
-        EXPECT_EQ(r.pending.commandCount, c.count);
+        EXPECT_EQ(c.outcome, r.outcome);
+        EXPECT_EQ(1, r.pending.hasCommandCount);
+        EXPECT_EQ(c.count, r.pending.commandCount);
     }
     ScanResult r = Scan(L"/Q /K:5");
-    EXPECT_EQ(r.outcome, SCAN_UNKNOWN_OPTION);
-    EXPECT_EQ(r.pending.hasCommandCount, 0) << "a /K after the error is never reached";
+    EXPECT_EQ(SCAN_UNKNOWN_OPTION, r.outcome);
+    EXPECT_EQ(0, r.pending.hasCommandCount) << "a /K after the error is never reached";
 }
 
 TEST(OptionScan, HelpStopsTheScan) {
@@ -282,29 +282,29 @@ TEST(OptionScan, HelpStopsTheScan) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << std::wstring(c.text));
         ScanResult r = Scan(c.text);
-        EXPECT_EQ(r.outcome, c.outcome);
-        EXPECT_EQ(r.shown, nullptr);
+        EXPECT_EQ(c.outcome, r.outcome);
+        EXPECT_EQ(nullptr, r.shown);
     }
 }
 
 TEST(OptionScan, ColourDescriptionsGoToTheReaderAsTyped) {
     ScanResult r = Scan(L"/C:\"Bright Yellow on Black\"");
-    EXPECT_EQ(g_colorText, L"Bright Yellow on Black");
-    EXPECT_EQ(r.outcome, SCAN_BAD_COLORS);
-    EXPECT_EQ(std::wstring(r.shown), L"BRIGHT YELLOW ON BLACK");
+    EXPECT_EQ(L"Bright Yellow on Black", g_colorText);
+    EXPECT_EQ(SCAN_BAD_COLORS, r.outcome);
+    EXPECT_EQ(L"BRIGHT YELLOW ON BLACK", std::wstring(r.shown));
 
     r = Scan(L"/C:31");
-    EXPECT_EQ(g_colorCalls, 0) << "a number is not a description";
+    EXPECT_EQ(0, g_colorCalls) << "a number is not a description";
     r = Scan(L"/C:x1F");
-    EXPECT_EQ(g_colorText, L"x1F");
-    EXPECT_EQ(r.outcome, SCAN_BAD_COLORS);
+    EXPECT_EQ(L"x1F", g_colorText);
+    EXPECT_EQ(SCAN_BAD_COLORS, r.outcome);
 
     // Without a reader no description reads.
     r = Scan(L"/C:\"bright yellow on black\"", nullptr);
-    EXPECT_EQ(r.outcome, SCAN_BAD_COLORS);
+    EXPECT_EQ(SCAN_BAD_COLORS, r.outcome);
     r = Scan(L"/C:0x4E", nullptr);
-    EXPECT_EQ(r.outcome, SCAN_DONE);
-    EXPECT_EQ(r.pending.colors, 0x4Eu);
+    EXPECT_EQ(SCAN_DONE, r.outcome);
+    EXPECT_EQ(0x4Eu, r.pending.colors);
 }
 
 TEST(OptionScan, HandBuiltTables) {
@@ -316,40 +316,40 @@ TEST(OptionScan, HandBuiltTables) {
     table->entries[1] = {table->buffer + 3, 2};
     table->count = 2;
     PendingValues pending;
-    EXPECT_EQ(ScanArguments(table.get(), FakeReadColors, &pending, nullptr), SCAN_DONE);
-    EXPECT_EQ(pending.resetTotal, 1);
+    EXPECT_EQ(SCAN_DONE, ScanArguments(table.get(), FakeReadColors, &pending, nullptr));
+    EXPECT_EQ(1, pending.resetTotal);
 
     // A count beyond the table reads no entry past it.
     table->count = MAX_ARGS + 100;
-    EXPECT_EQ(ScanArguments(table.get(), FakeReadColors, &pending, nullptr), SCAN_DONE);
-    EXPECT_EQ(pending.resetTotal, 1);
+    EXPECT_EQ(SCAN_DONE, ScanArguments(table.get(), FakeReadColors, &pending, nullptr));
+    EXPECT_EQ(1, pending.resetTotal);
 
     const wchar_t* shown = L"garbage";
     pending.resetTotal = 1;
-    EXPECT_EQ(ScanArguments(nullptr, FakeReadColors, &pending, &shown), SCAN_DONE);
-    EXPECT_EQ(shown, nullptr);
-    EXPECT_EQ(pending.resetTotal, 0);
+    EXPECT_EQ(SCAN_DONE, ScanArguments(nullptr, FakeReadColors, &pending, &shown));
+    EXPECT_EQ(nullptr, shown);
+    EXPECT_EQ(0, pending.resetTotal);
 }
 
 TEST(ColorPair, NibblesMustDifferWithinAByte) {
     for (uint32_t colors : {0x1Fu, 0x0Eu, 0xF0u, 0x01u, 0xFEu})
-        EXPECT_EQ(IsValidColorPair(colors), 1) << colors;
+        EXPECT_EQ(1, IsValidColorPair(colors)) << colors;
     for (uint32_t colors : {0x00u, 0x11u, 0xFFu, 0x100u, 0x10Fu, 0xFFFu, 0xFFFFFFFFu})
-        EXPECT_EQ(IsValidColorPair(colors), 0) << colors;
+        EXPECT_EQ(0, IsValidColorPair(colors)) << colors;
 }
 
 TEST(EqualNoCase, LettersAToZOnly) {
-    EXPECT_EQ(EqualNoCase(L"/s!", L"/S!"), 1);
-    EXPECT_EQ(EqualNoCase(L"oFF", L"Off"), 1);
-    EXPECT_EQ(EqualNoCase(L"", L""), 1);
-    EXPECT_EQ(EqualNoCase(L"/S", L"/S!"), 0);
-    EXPECT_EQ(EqualNoCase(L"/S!", L"/S"), 0);
-    EXPECT_EQ(EqualNoCase(L"\u00e9", L"\u00c9"), 0);
-    EXPECT_EQ(EqualNoCase(L"[", L"{"), 0);
-    EXPECT_EQ(EqualNoCaseN(L"/b:x", L"/B", 2), 1);
-    EXPECT_EQ(EqualNoCaseN(L"/", L"/B", 2), 0);
-    EXPECT_EQ(EqualNoCaseN(L"/", L"/", 2), 1);
-    EXPECT_EQ(EqualNoCaseN(L"/c", L"/B", 2), 0);
+    EXPECT_EQ(1, EqualNoCase(L"/s!", L"/S!"));
+    EXPECT_EQ(1, EqualNoCase(L"oFF", L"Off"));
+    EXPECT_EQ(1, EqualNoCase(L"", L""));
+    EXPECT_EQ(0, EqualNoCase(L"/S", L"/S!"));
+    EXPECT_EQ(0, EqualNoCase(L"/S!", L"/S"));
+    EXPECT_EQ(0, EqualNoCase(L"\u00e9", L"\u00c9"));
+    EXPECT_EQ(0, EqualNoCase(L"[", L"{"));
+    EXPECT_EQ(1, EqualNoCaseN(L"/b:x", L"/B", 2));
+    EXPECT_EQ(0, EqualNoCaseN(L"/", L"/B", 2));
+    EXPECT_EQ(1, EqualNoCaseN(L"/", L"/", 2));
+    EXPECT_EQ(0, EqualNoCaseN(L"/c", L"/B", 2));
 }
 
 }  // namespace

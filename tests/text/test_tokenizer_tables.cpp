@@ -18,7 +18,7 @@ std::vector<std::wstring> Arguments() {
         const ArgEntry& entry = g_args.entries[i];
         result.emplace_back(entry.start, entry.start + entry.length);
         // Every argument ends in a NUL right after its length.
-        EXPECT_EQ(entry.start[entry.length], L'\0') << "argument " << i;
+        EXPECT_EQ(L'\0', entry.start[entry.length]) << "argument " << i;
     }
     return result;
 }
@@ -63,40 +63,40 @@ TEST(Tokenizer, SplitsArgumentLines) {
     for (const SplitCase& c : kSplitCases) {
         SCOPED_TRACE(testing::Message() << "text: " << std::wstring(c.text));
         int count = TokenizeArguments(c.text);
-        EXPECT_EQ(count, static_cast<int>(c.expected.size()));
-        EXPECT_EQ(g_args.count, count);
-        EXPECT_EQ(Arguments(), c.expected);
+        EXPECT_EQ(static_cast<int>(c.expected.size()), count);
+        EXPECT_EQ(count, g_args.count);
+        EXPECT_EQ(c.expected, Arguments());
         for (int i = count; i < MAX_ARGS; i++) {
-            ASSERT_EQ(g_args.entries[i].start, nullptr) << "unused entry " << i;
-            ASSERT_EQ(g_args.entries[i].length, 0) << "unused entry " << i;
+            ASSERT_EQ(nullptr, g_args.entries[i].start) << "unused entry " << i;
+            ASSERT_EQ(0, g_args.entries[i].length) << "unused entry " << i;
         }
     }
 }
 
 TEST(Tokenizer, MissingTextKeepsTheTable) {
-    ASSERT_EQ(TokenizeArguments(L"/B:T /Z"), 2);
-    EXPECT_EQ(TokenizeArguments(nullptr), -1);
-    EXPECT_EQ(g_args.count, 2);
-    EXPECT_EQ(Arguments(), (std::vector<std::wstring>{L"/B:T", L"/Z"}));
+    ASSERT_EQ(2, TokenizeArguments(L"/B:T /Z"));
+    EXPECT_EQ(-1, TokenizeArguments(nullptr));
+    EXPECT_EQ(2, g_args.count);
+    EXPECT_EQ((std::vector<std::wstring>{L"/B:T", L"/Z"}), Arguments());
 }
 
 TEST(Tokenizer, LongestArgumentFits) {
     OverflowProbe probe;
     std::wstring text(TEXT_BUFFER_CHARS - 1, L'x');
-    ASSERT_EQ(TokenizeArguments(text.c_str()), 1);
-    EXPECT_EQ(g_args.entries[0].length, TEXT_BUFFER_CHARS - 1);
-    EXPECT_EQ(g_args.entries[0].start, g_args.buffer);
-    EXPECT_EQ(g_args.buffer[TEXT_BUFFER_CHARS - 1], L'\0');
-    EXPECT_EQ(probe.Slots(), std::vector<int>{});
+    ASSERT_EQ(1, TokenizeArguments(text.c_str()));
+    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
+    EXPECT_EQ(g_args.buffer, g_args.entries[0].start);
+    EXPECT_EQ(L'\0', g_args.buffer[TEXT_BUFFER_CHARS - 1]);
+    EXPECT_EQ(std::vector<int>{}, probe.Slots());
 }
 
 TEST(Tokenizer, OverflowAtTheLastSlot) {
-    ASSERT_EQ(TokenizeArguments(L"/a /b /c"), 3);
+    ASSERT_EQ(3, TokenizeArguments(L"/a /b /c"));
     OverflowProbe probe;
     std::wstring text(TEXT_BUFFER_CHARS, L'x');
-    EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
-    EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS - 1});
+    EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
+    EXPECT_EQ(0, g_args.count);
+    EXPECT_EQ(std::vector<int>{TEXT_BUFFER_CHARS - 1}, probe.Slots());
 }
 
 TEST(Tokenizer, OverflowAfterAnArgumentEndsAtTheLastSlot) {
@@ -104,14 +104,14 @@ TEST(Tokenizer, OverflowAfterAnArgumentEndsAtTheLastSlot) {
     // "/" and 8190 letters fill slots 0..8190 and the NUL takes 8191; the
     // blank then moves the slot counter past the buffer without writing.
     std::wstring text = L"/" + std::wstring(TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
-    EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
-    EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS});
+    EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
+    EXPECT_EQ(0, g_args.count);
+    EXPECT_EQ(std::vector<int>{TEXT_BUFFER_CHARS}, probe.Slots());
     // The table lies right behind the buffer: a write past the buffer would
     // have changed the first entry's start.
-    EXPECT_EQ(g_args.entries[0].start, g_args.buffer);
-    EXPECT_EQ(g_args.entries[0].length, TEXT_BUFFER_CHARS - 1);
-    EXPECT_EQ(g_args.buffer[TEXT_BUFFER_CHARS - 1], L'\0');
+    EXPECT_EQ(g_args.buffer, g_args.entries[0].start);
+    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
+    EXPECT_EQ(L'\0', g_args.buffer[TEXT_BUFFER_CHARS - 1]);
 }
 
 TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
@@ -121,9 +121,9 @@ TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
     std::wstring text;
     for (int i = 0; i < 800; i++)
         text += L"/xxxxxxxxx ";
-    EXPECT_EQ(TokenizeArguments(text.c_str()), -1);
-    EXPECT_EQ(g_args.count, 0);
-    EXPECT_EQ(probe.Slots(), std::vector<int>{TEXT_BUFFER_CHARS - 1});
+    EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
+    EXPECT_EQ(0, g_args.count);
+    EXPECT_EQ(std::vector<int>{TEXT_BUFFER_CHARS - 1}, probe.Slots());
 }
 
 TEST(Tokenizer, ArgumentsBeyondTheTableAreDropped) {
@@ -132,20 +132,20 @@ TEST(Tokenizer, ArgumentsBeyondTheTableAreDropped) {
     for (int i = 0; i < 1100; i++)
         text += i == 1023 ? L"/last " : L"/x ";
     text += L"echo hi";
-    EXPECT_EQ(TokenizeArguments(text.c_str()), MAX_ARGS);
-    EXPECT_EQ(g_args.count, MAX_ARGS);
+    EXPECT_EQ(MAX_ARGS, TokenizeArguments(text.c_str()));
+    EXPECT_EQ(MAX_ARGS, g_args.count);
     std::vector<std::wstring> args = Arguments();
-    ASSERT_EQ(args.size(), static_cast<size_t>(MAX_ARGS));
-    EXPECT_EQ(args[0], L"/x");
-    EXPECT_EQ(args[MAX_ARGS - 1], L"/last");
-    EXPECT_EQ(probe.Slots(), std::vector<int>{});
+    ASSERT_EQ(static_cast<size_t>(MAX_ARGS), args.size());
+    EXPECT_EQ(L"/x", args[0]);
+    EXPECT_EQ(L"/last", args[MAX_ARGS - 1]);
+    EXPECT_EQ(std::vector<int>{}, probe.Slots());
 }
 
 TEST(Tokenizer, ValueSeparators) {
-    EXPECT_EQ(IsValueSeparator(L':'), 1);
-    EXPECT_EQ(IsValueSeparator(L'='), 1);
+    EXPECT_EQ(1, IsValueSeparator(L':'));
+    EXPECT_EQ(1, IsValueSeparator(L'='));
     for (wchar_t c : {L'\0', L' ', L'/', L';', L'-', L'T', static_cast<wchar_t>(0xFF1A)})
-        EXPECT_EQ(IsValueSeparator(c), 0) << static_cast<int>(c);
+        EXPECT_EQ(0, IsValueSeparator(c)) << static_cast<int>(c);
 }
 
 }  // namespace

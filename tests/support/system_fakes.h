@@ -1,0 +1,54 @@
+// Windows calls that fail or are watched on purpose, put behind a module's
+// import table while the object lives: registry writes refused, a file that
+// cannot be opened, message boxes recorded instead of shown. One object of
+// each kind at a time.
+#pragma once
+
+#include "iat_patch.h"
+
+#include <string>
+#include <vector>
+
+// RegSetValueExW refuses (ERROR_ACCESS_DENIED) the value named `refused`, or
+// every value when that is null, and passes the others to the system; every
+// call is counted.
+struct RefusedValueWrite {
+    explicit RefusedValueWrite(HMODULE module, const wchar_t* refused = nullptr);
+    bool Applied() const { return patch.Applied(); }
+    int Attempts() const;
+    ImportPatch patch;
+};
+
+// RegCreateKeyExW refuses every key (ERROR_ACCESS_DENIED).
+struct RefusedKeyCreation {
+    explicit RefusedKeyCreation(HMODULE module);
+    bool Applied() const { return patch.Applied(); }
+    ImportPatch patch;
+};
+
+// CreateFileW fails for the file `name` (compared without case) with the
+// last error `error`, and opens every other file.
+struct FailingCreateFile {
+    FailingCreateFile(HMODULE module, const wchar_t* name, DWORD error);
+    bool Applied() const { return patch.Applied(); }
+    ImportPatch patch;
+};
+
+// MessageBoxW records its arguments and returns IDOK at once;
+// GetForegroundWindow answers kForegroundWindow.
+struct MessageBoxCall {
+    HWND owner;
+    std::wstring text;  // "(null)" for a null pointer
+    std::wstring caption;
+    UINT type;
+};
+extern HWND const kForegroundWindow;
+struct RecordedMessageBoxes {
+    explicit RecordedMessageBoxes(HMODULE module);
+    bool Applied() const { return box.Applied() && foreground.Applied(); }
+    const std::vector<MessageBoxCall>& Calls() const;
+    std::wstring LastText() const;  // empty when no box was shown
+    void Clear();
+    ImportPatch box;
+    ImportPatch foreground;
+};
