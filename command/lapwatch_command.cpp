@@ -17,18 +17,15 @@ int ReadShellColors(wchar_t* text, int* foreground, int* background) {
     return ParseColors(text, foreground, background);
 }
 
-// The message of each error of the scan; it quotes the shown text.
-const wchar_t* ScanErrorFormat(ScanOutcome outcome) {
-    switch (outcome) {
+// The message of an error of the scan (the outcomes after SCAN_HELP_VERSION);
+// it quotes the shown text.
+const wchar_t* ScanErrorFormat(ScanOutcome error) {
+    switch (error) {
     case SCAN_BAD_SUBOPTION: return L"Bad suboption: \"%s\"\r\n";
     case SCAN_BAD_COLORS: return L"Bad colors: \"%s\"\r\n";
     case SCAN_BAD_NUMBER: return L"Bad number: \"%s\"\r\n";
-    case SCAN_UNKNOWN_OPTION: return L"Unknown option \"%s\"\r\n";
-    case SCAN_DONE:
-    case SCAN_HELP:
-    case SCAN_HELP_VERSION: break;
+    default: return L"Unknown option \"%s\"\r\n";
     }
-    return nullptr;
 }
 
 // Writes the help text, or the message of the error, of a scan that ended
