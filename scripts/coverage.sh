@@ -43,7 +43,7 @@ for layer in $layers; do filters+=(--filter "$root/$layer/"); done
 gcovr --root "$root" --object-directory "$out" --gcov-executable "$triple-gcov-posix" "${filters[@]}" \
     --exclude-unreachable-branches --exclude-throw-branches \
     --html-details "$out/coverage.html" --print-summary \
-    --fail-under-line "$LINE_FLOOR" --fail-under-branch "$BRANCH_FLOOR" --txt "$out/coverage.txt" ||
+    --fail-under-line "$LINE_FLOOR" --fail-under-branch "$BRANCH_FLOOR" --txt "$out/coverage.txt" "$out" ||
     { status=$?; cat "$out/coverage.txt"; echo "coverage: below the floors of $LINE_FLOOR % lines and $BRANCH_FLOOR % branches" >&2; exit $status; }
 cat "$out/coverage.txt"
 echo "coverage: Lapwatch-$arch.dll at or above $LINE_FLOOR % lines and $BRANCH_FLOOR % branches"

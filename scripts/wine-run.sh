@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# wine-run.sh --arch x86|x64 PREFIX_DIR PROGRAM [ARGS...]
+# wine-run.sh --arch x86|x64 [--on-console] PREFIX_DIR PROGRAM [ARGS...]
 # Runs a Windows program under the Wine of its architecture in a fresh Wine
 # prefix of its own and behind a pseudo-terminal, so that it has a real
 # Win32 console. The program's output goes through a file and is printed
@@ -14,8 +14,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-arch.sh"
 
 SKIP=77
-[ "${1:-}" = --arch ] || { echo "usage: wine-run.sh --arch x86|x64 PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
+[ "${1:-}" = --arch ] || { echo "usage: wine-run.sh --arch x86|x64 [--on-console] PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
 arch=$2; shift 2
+# --on-console: the program writes to the console itself (what it shows is
+# then on the screen, for a screen log), and nothing is printed afterwards.
+on_console=0
+[ "${1:-}" = --on-console ] && { on_console=1; shift; }
 prefix=$1; shift
 loader=$(wine_loader "$arch") || exit 2
 
@@ -43,9 +47,14 @@ unset DISPLAY WAYLAND_DISPLAY
 
 out=$prefix/output.txt
 quoted=$(printf '%q ' "$loader" "$@")
-script -qec "$quoted >$(printf '%q' "$out") 2>&1" /dev/null </dev/null >/dev/null
-rc=$?
-cat "$out"
+if [ $on_console -eq 1 ]; then
+    script -qec "$quoted" /dev/null </dev/null >/dev/null
+    rc=$?
+else
+    script -qec "$quoted >$(printf '%q' "$out") 2>&1" /dev/null </dev/null >/dev/null
+    rc=$?
+    cat "$out"
+fi
 wineserver -k >/dev/null 2>&1 || true
 [ $rc -eq $SKIP ] && rc=1
 exit $rc

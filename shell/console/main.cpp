@@ -3,7 +3,7 @@
 // to the plug-ins' key handlers and runs the entered line.
 //
 //   lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]
-//            [--screen-log FILE] [-c LINE]
+//            [--screen-log FILE [--screen-rows N]] [-c LINE]
 //
 // Lines come from the console (ReadConsoleInputW), from --script FILE
 // (UTF-8; each character goes through the key path, then Enter, and the
@@ -19,8 +19,10 @@
 //   statustext=<t>    the status bar's last text (tabs made blanks)
 //   attrs=<hex>       two upper-case hex digits per cell, the low byte of
 //                     each cell's attribute (1F is bright white on blue)
-//   text=<chars>      the row's w characters (tabs made blanks), to line end
-// When no console can be read the line is "prompt=<n>\tconsole=none".
+//   text=<chars>      the row's w characters (tabs made blanks)
+// With --screen-rows N (N > 1) the next N - 1 rows of the window follow as
+// attrs1=, text1=, attrs2=, text2= and so on. The line ends after the last
+// field. When no console can be read the line is "prompt=<n>\tconsole=none".
 #include "shell/engine/standin.h"
 #include "shell/utf8.h"
 #include "version.h"
@@ -40,6 +42,7 @@ struct Options {
     std::wstring script;
     std::wstring version;
     std::wstring screenLog;
+    int screenRows = 1;
     std::wstring transientLine;
     bool transient = false;
     bool statusBar = false;
@@ -64,6 +67,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
         else if (arg == L"--script" && hasValue) options->script = argv[++i];
         else if (arg == L"--version" && hasValue) options->version = argv[++i];
         else if (arg == L"--screen-log" && hasValue) options->screenLog = argv[++i];
+        else if (arg == L"--screen-rows" && hasValue) options->screenRows = _wtoi(argv[++i]);
         else if (arg == L"--statusbar") options->statusBar = true;
         else if ((arg == L"-c" || arg == L"/c") && hasValue) {
             options->transient = true;
@@ -183,29 +187,41 @@ std::wstring NoTabs(std::wstring text) {
     return text;
 }
 
-// Appends the window's top row to the screen log (format at the top).
-void LogScreen(const std::wstring& path, int prompt) {
+// One row of the screen buffer as the screen log writes it: two hex digits
+// per cell's attribute, and the cells' characters.
+void ReadRow(HANDLE console, SHORT width, SHORT row, std::wstring* attrs, std::wstring* text) {
+    std::vector<CHAR_INFO> cells(static_cast<size_t>(width));
+    SMALL_RECT rect = {0, row, static_cast<SHORT>(width - 1), row};
+    ReadConsoleOutputW(console, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    for (const CHAR_INFO& cell : cells) {
+        *attrs += kHex[(cell.Attributes >> 4) & 0xF];
+        *attrs += kHex[cell.Attributes & 0xF];
+        *text += cell.Char.UnicodeChar == L'\0' ? L' ' : cell.Char.UnicodeChar;
+    }
+}
+
+// Appends the window's top rows to the screen log (format at the top).
+void LogScreen(const std::wstring& path, int prompt, int rows) {
     std::wstring entry = L"prompt=" + std::to_wstring(prompt);
     HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (console != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(console, &info) && info.dwSize.X > 0) {
         SHORT width = info.dwSize.X;
-        SHORT row = info.srWindow.Top;
-        std::vector<CHAR_INFO> cells(static_cast<size_t>(width));
-        SMALL_RECT rect = {0, row, static_cast<SHORT>(width - 1), row};
-        ReadConsoleOutputW(console, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+        SHORT top = info.srWindow.Top;
         std::wstring attrs, text;
-        static const wchar_t kHex[] = L"0123456789ABCDEF";
-        for (const CHAR_INFO& cell : cells) {
-            attrs += kHex[(cell.Attributes >> 4) & 0xF];
-            attrs += kHex[cell.Attributes & 0xF];
-            text += cell.Char.UnicodeChar == L'\0' ? L' ' : cell.Char.UnicodeChar;
-        }
-        entry += L"\trow=" + std::to_wstring(row) + L"\twidth=" + std::to_wstring(width) +
+        ReadRow(console, width, top, &attrs, &text);
+        entry += L"\trow=" + std::to_wstring(top) + L"\twidth=" + std::to_wstring(width) +
                  L"\tstatus=" + std::to_wstring(StandInStatusCount()) +
                  L"\tstatustext=" + NoTabs(StandInStatusText()) + L"\tattrs=" + attrs +
                  L"\ttext=" + NoTabs(text);
+        for (int i = 1; i < rows && top + i < info.dwSize.Y; ++i) {
+            std::wstring rowAttrs, rowText;
+            ReadRow(console, width, static_cast<SHORT>(top + i), &rowAttrs, &rowText);
+            entry += L"\tattrs" + std::to_wstring(i) + L"=" + rowAttrs + L"\ttext" + std::to_wstring(i) + L"=" +
+                     NoTabs(rowText);
+        }
     } else {
         entry += L"\tconsole=none";
     }
@@ -244,7 +260,7 @@ void RunSession(const Options& options, StreamSource* stream) {
             statusShown = StandInStatusCount();
             SetConsoleTitleW(StandInStatusText());
         }
-        if (!options.screenLog.empty()) LogScreen(options.screenLog, prompt);
+        if (!options.screenLog.empty()) LogScreen(options.screenLog, prompt, options.screenRows);
         std::wstring line;
         if (stream != nullptr) {
             std::wstring scripted;
@@ -267,7 +283,7 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
         Err(L"usage: lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]\r\n"
-            L"                [--screen-log FILE] [-c LINE]\r\n");
+            L"                [--screen-log FILE [--screen-rows N]] [-c LINE]\r\n");
         return EXIT_USAGE;
     }
     if (!options.version.empty()) StandInSetVariable(L"_4ver", options.version.c_str());
