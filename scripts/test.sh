@@ -19,7 +19,8 @@ status=0
 "$root/scripts/lint.sh" || status=$?
 "$root/scripts/native-tests.sh" || status=$?
 
-# One line per Wine test program that ran: GoogleTest's own counts.
+# One line per Wine test program that ran: GoogleTest's own counts, or the
+# soak's summary.
 gtest_summary() {
     local output name ran passed failed
     for output in "$build/$1"/wine/*/output.txt; do
@@ -28,7 +29,11 @@ gtest_summary() {
         ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran.*/\1/p' "$output" | tail -1)
         passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\./\1/p' "$output" | tail -1)
         failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\{0,1\}, listed below.*/\1/p' "$output" | tail -1)
-        echo "test: $1 $name: ${ran:-no} tests ran, ${passed:-0} passed, ${failed:-0} failed"
+        if [ -n "$ran" ]; then
+            echo "test: $1 $name: $ran tests ran, ${passed:-0} passed, ${failed:-0} failed"
+        else
+            echo "test: $1 $name: $(grep -a '^soak:' "$output" | tail -1 | tr -d '\r' | sed 's/^soak: //')"
+        fi
     done
 }
 
