@@ -5,7 +5,7 @@
 # console). ARCHS="x64" (or "x86") measures one only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 build=${BUILD_DIR:-$root/build}
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 for arch in ${ARCHS:-x86 x64}; do

@@ -6,14 +6,10 @@
 # `cmake --build`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/arch.sh"
 "$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 for arch in ${ARCHS:-x86 x64}; do
-    case $arch in
-        x86) toolchain=i686-w64-mingw32 ;;
-        x64) toolchain=x86_64-w64-mingw32 ;;
-        *) echo "build: unknown architecture '$arch' (x86 or x64)" >&2; exit 2 ;;
-    esac
-    cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
+    configure_arch "$arch" "$build/$arch"
     cmake --build "$build/$arch" -j"$(nproc)" "$@"
 done

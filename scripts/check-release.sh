@@ -10,7 +10,7 @@
 # Only committed work takes part. Fails on any difference or failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 build=${BUILD_DIR:-$root/build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -12,25 +12,18 @@ BRANCH_FLOOR=85
 #                                HTML report goes to coverage.html there
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 "$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 
-arch=${ARCH:-}
-if [ -z "$arch" ]; then
-    wine_probe x86 >/dev/null && arch=x86 || arch=x64
-fi
+arch=${ARCH:-$(runnable_arch)}
 if ! reason=$(wine_probe "$arch"); then
     echo "coverage: $reason, so Lapwatch-$arch.dll cannot be measured here" >&2
     exit 1
 fi
-case $arch in
-    x86) triple=i686-w64-mingw32 ;;
-    x64) triple=x86_64-w64-mingw32 ;;
-esac
+triple=$(mingw_triple "$arch")
 out=$build/coverage-$arch
-cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$triple.cmake" \
-    -DCMAKE_BUILD_TYPE=Debug -DLAPWATCH_COVERAGE=ON >/dev/null
+configure_arch "$arch" "$out" -DCMAKE_BUILD_TYPE=Debug -DLAPWATCH_COVERAGE=ON
 cmake --build "$out" -j"$(nproc)" >/dev/null
 find "$out" -name '*.gcda' -delete
 # One program at a time: the counters of the DLL and of the test program

@@ -14,7 +14,7 @@
 # Type "exit" or press Ctrl+D on an empty line to leave.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 
 arch=
 case ${1:-} in
@@ -22,9 +22,7 @@ case ${1:-} in
     --x64) arch=x64; shift ;;
 esac
 "$root/scripts/setup.sh"
-if [ -z "$arch" ]; then
-    wine_probe x86 >/dev/null && arch=x86 || arch=x64
-fi
+[ -n "$arch" ] || arch=$(runnable_arch)
 if ! reason=$(wine_probe "$arch"); then
     echo "demo: $reason, so Lapwatch-$arch.dll cannot be tried here" >&2
     exit 1

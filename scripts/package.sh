@@ -17,6 +17,7 @@
 #                                 builds in $BUILD_DIR/release-<arch>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/arch.sh"
 "$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 dist=${DIST_DIR:-$root/dist}
@@ -29,13 +30,10 @@ trap 'rm -rf "$stage"' EXIT
 mkdir -p "$dist"
 
 for arch in x86 x64; do
-    case $arch in
-        x86) triple=i686-w64-mingw32 ;;
-        x64) triple=x86_64-w64-mingw32 ;;
-    esac
+    triple=$(mingw_triple "$arch")
     out=$build/release-$arch
-    cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$triple.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG" -DBUILD_TESTING=OFF >/dev/null
+    configure_arch "$arch" "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -g -DNDEBUG" \
+        -DBUILD_TESTING=OFF
     cmake --build "$out" --target lapwatch -j"$(nproc)" >/dev/null
     dll=Lapwatch-$arch.dll
     # The debug link names the debug file and holds its checksum. objcopy
@@ -50,7 +48,9 @@ version=$(sed -n 's/^#define PLUGIN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/release
 [ -n "$version" ] || { echo "package: no version in the generated version header" >&2; exit 1; }
 
 # Texts for Windows users: CRLF line ends.
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/docs/INSTALL.txt" >"$stage/INSTALL.txt"
+# The load message names three of the four numbers.
+sed -e "s/@VERSION@/$version/" -e "s/@LOAD_VERSION@/${version%.*}/" -e 's/$/\r/' "$root/docs/INSTALL.txt" \
+    >"$stage/INSTALL.txt"
 sed -e 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE"
 files=(Lapwatch-x64.dll Lapwatch-x86.dll INSTALL.txt LICENSE)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)

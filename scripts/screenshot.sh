@@ -6,12 +6,9 @@
 # an SVG. Uses the architecture this machine runs (ARCH=x64 to choose).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 build=${BUILD_DIR:-$root/build}
-arch=${ARCH:-}
-if [ -z "$arch" ]; then
-    wine_probe x86 >/dev/null && arch=x86 || arch=x64
-fi
+arch=${ARCH:-$(runnable_arch)}
 ARCHS=$arch "$root/scripts/build.sh" --target lapshell >/dev/null
 rows=6
 work=$build/$arch/wine/screenshot

@@ -9,7 +9,7 @@
 #   ARCHS="x64" scripts/soak.sh         one architecture only
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 calls=${1:-1000000}
 seed=${2:-20261208}
 case $calls$seed in *[!0-9]*) echo "soak: CALLS and SEED are numbers" >&2; exit 2 ;; esac

@@ -10,7 +10,7 @@
 # Wine can run here at all. Extra arguments go to the Wine runs' ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 "$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
 

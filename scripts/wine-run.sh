@@ -6,12 +6,12 @@
 # afterwards; the exit code is the program's.
 #
 # When this machine's kernel cannot run 32-bit programs (the probe of
-# wine-arch.sh), an x86 program is not started: the reason is printed and the exit code is 77,
+# arch.sh), an x86 program is not started: the reason is printed and the exit code is 77,
 # which ctest reports as a skip. A program that itself exits with 77 is
 # reported as failed (1), so that only the probe can make a skip.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-arch.sh"
+. "$root/scripts/arch.sh"
 
 SKIP=77
 [ "${1:-}" = --arch ] || { echo "usage: wine-run.sh --arch x86|x64 [--on-console] PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
@@ -30,11 +30,25 @@ case $? in
     *) echo "wine-run: $reason" >&2; exit 1 ;;
 esac
 
-# Never remove anything outside a build folder's wine/ tree.
-case $(realpath -m "$prefix") in
-    */wine/?*) ;;
-    *) echo "wine-run: refusing to use '$prefix' as a Wine prefix (not below a wine/ folder)" >&2; exit 2 ;;
-esac
+# Never remove anything but a folder below the wine/ folder of a build
+# folder (one that holds a CMakeCache.txt).
+inside_build() {
+    local path dir
+    path=$(realpath -m "$1")
+    dir=$(dirname "$path")
+    while [ "$dir" != / ]; do
+        if [ -f "$dir/CMakeCache.txt" ]; then
+            [[ $path == "$dir"/wine/?* ]]
+            return
+        fi
+        dir=$(dirname "$dir")
+    done
+    return 1
+}
+if ! inside_build "$prefix"; then
+    echo "wine-run: refusing to use '$prefix' as a Wine prefix (not below the wine/ folder of a build folder)" >&2
+    exit 2
+fi
 rm -rf "$prefix"
 mkdir -p "$prefix"
 export WINEPREFIX=$prefix

@@ -1,6 +1,11 @@
-# Sourced by the scripts that run Windows programs: which Wine loader runs
-# each architecture, and whether this machine can run it at all.
+# Sourced by the scripts: what each architecture (x86 or x64) is built and
+# run with, and whether this machine can run it at all.
 #
+#   mingw_triple ARCH  prints its cross compiler's triple (and the name of
+#                      its toolchain file in cmake/)
+#   configure_arch ARCH DIR [CMAKE OPTIONS...]
+#                      configures the build folder DIR for ARCH
+#   runnable_arch      prints x86 where this machine runs it, else x64
 #   wine_loader ARCH   prints the loader of x86 or x64
 #   wine_probe ARCH    exit status 0 when this machine runs ARCH's Wine;
 #                      1 when its kernel cannot run 32-bit programs (x86
@@ -21,8 +26,31 @@ wine_loader() {
     case $1 in
         x86) echo "$WINE32_LOADER" ;;
         x64) echo "$WINE64_LOADER" ;;
-        *) echo "wine-arch: unknown architecture '$1' (x86 or x64)" >&2; return 2 ;;
+        *) echo "arch: unknown architecture '$1' (x86 or x64)" >&2; return 2 ;;
     esac
+}
+
+mingw_triple() {
+    case $1 in
+        x86) echo i686-w64-mingw32 ;;
+        x64) echo x86_64-w64-mingw32 ;;
+        *) echo "arch: unknown architecture '$1' (x86 or x64)" >&2; return 2 ;;
+    esac
+}
+
+configure_arch() {
+    local arch=$1 dir=$2 triple
+    shift 2
+    triple=$(mingw_triple "$arch") || return 2
+    local source
+    source=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    # The toolchain is fixed when a build folder is first configured.
+    [ -f "$dir/CMakeCache.txt" ] || set -- -DCMAKE_TOOLCHAIN_FILE="$source/cmake/$triple.cmake" "$@"
+    cmake -S "$source" -B "$dir" "$@" >/dev/null
+}
+
+runnable_arch() {
+    if wine_probe x86 >/dev/null; then echo x86; else echo x64; fi
 }
 
 KERNEL_WITHOUT_32_BIT="this kernel cannot run 32-bit programs"
