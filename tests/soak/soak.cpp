@@ -382,6 +382,8 @@ void MakeCall(Dll& dll, Arena& arena, Model& model) {
         Check(count == model.count || count == model.count + 1,
               "_cmdcount went from " + std::to_string(model.count) + " to " + std::to_string(count) + " at an Enter");
     model.count = count;
+    for (const std::wstring& line : g_commands)
+        Check(!line.empty() && line.size() <= 8191, "Command was handed a line of " + std::to_string(line.size()) + " characters");
     g_commands.clear();
     dll.boxes.Clear();
     dll.output.Clear();

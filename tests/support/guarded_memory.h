@@ -25,7 +25,6 @@ struct GuardedMemory {
     wchar_t* Text(const std::wstring& text) const;
     // A buffer of `chars` wide characters, each set to `fill`.
     wchar_t* Buffer(size_t chars, wchar_t fill = L'\0') const;
-    uintptr_t Address() const { return reinterpret_cast<uintptr_t>(base_); }
 
 private:
     BYTE* base_;
