@@ -18,7 +18,10 @@
 #define PLUGIN_API __stdcall
 #define HOST_API __stdcall
 
-// The plug-in information record handed to the shell by GetPluginInfo.
+// The plug-in information record handed to the shell by GetPluginInfo. The
+// plug-in fills the first nine fields; the last two are the shell's, which
+// it may fill in after GetPluginInfo returns, so the record must reserve
+// them at their full width. The plug-in never reads or writes them.
 typedef struct PluginInfo {
     const wchar_t* name;
     const wchar_t* author;
@@ -29,16 +32,19 @@ typedef struct PluginInfo {
     unsigned majorVersion;
     unsigned minorVersion;
     unsigned buildVersion;         // the third version number
-    unsigned reserved1;            // the shell's; zero
-    unsigned reserved2;            // the shell's; zero
+    HMODULE moduleHandle;          // the shell's: the plug-in's module
+    wchar_t* moduleName;           // the shell's: the plug-in's file name
 } PluginInfo;
 
-// The key event record passed to a plug-in's key handler.
+// The key event record passed to a plug-in's key handler. The plug-in reads
+// the key code, the command line and (from a recent host) the key name, and
+// nothing else: the shell promises nothing about the other fields.
 typedef struct KeyEvent {
     int keyCode;                   // 13 Enter, 27 Esc, 0 none
-    int unused1[4];
+    int unused[4];
     wchar_t* commandLine;          // text being edited; may be null
-    int unused2[2];
+    wchar_t* editPosition;         // the cursor's place in that text
+    int redraw;                    // the shell's redraw flag
     wchar_t* keyName;              // "Enter", "Esc", ...; may be null
 } KeyEvent;
 
@@ -48,43 +54,48 @@ enum {
     KEY_CODE_ESC = 27,
 };
 
-// Both layouts of the records, every offset checked: the fields keep the
-// types above and their natural alignment, so on x64 the texts grow to 8
-// bytes, the version numbers and reserved fields move, and the key event
-// pads 4 bytes before its command line. One table per architecture:
+// Both layouts as the shell declares them, every offset checked. Fields
+// keep their natural alignment: on x64 the pointers (the texts, the module
+// handle, the edit position) grow to 8 bytes, which pads 4 bytes after the
+// version numbers, before the command line and after the redraw flag.
 #if defined(_WIN64)
 enum RecordLayout : size_t {
-    LAYOUT_TEXT_BYTES = 8, LAYOUT_INFO_VERSION_AT = 48, LAYOUT_INFO_BYTES = 72,
-    LAYOUT_KEY_LINE_AT = 24, LAYOUT_KEY_UNUSED2_AT = 32, LAYOUT_KEY_NAME_AT = 40,
-    LAYOUT_KEY_BYTES = 48,
+    LAYOUT_POINTER_BYTES = 8,
+    LAYOUT_INFO_VERSION_AT = 48, LAYOUT_INFO_MODULE_AT = 64, LAYOUT_INFO_MODULE_NAME_AT = 72,
+    LAYOUT_INFO_BYTES = 80,
+    LAYOUT_KEY_LINE_AT = 24, LAYOUT_KEY_EDIT_AT = 32, LAYOUT_KEY_REDRAW_AT = 40, LAYOUT_KEY_NAME_AT = 48,
+    LAYOUT_KEY_BYTES = 56,
 };
 #else
 enum RecordLayout : size_t {
-    LAYOUT_TEXT_BYTES = 4, LAYOUT_INFO_VERSION_AT = 24, LAYOUT_INFO_BYTES = 44,
-    LAYOUT_KEY_LINE_AT = 20, LAYOUT_KEY_UNUSED2_AT = 24, LAYOUT_KEY_NAME_AT = 32,
+    LAYOUT_POINTER_BYTES = 4,
+    LAYOUT_INFO_VERSION_AT = 24, LAYOUT_INFO_MODULE_AT = 36, LAYOUT_INFO_MODULE_NAME_AT = 40,
+    LAYOUT_INFO_BYTES = 44,
+    LAYOUT_KEY_LINE_AT = 20, LAYOUT_KEY_EDIT_AT = 24, LAYOUT_KEY_REDRAW_AT = 28, LAYOUT_KEY_NAME_AT = 32,
     LAYOUT_KEY_BYTES = 36,
 };
 #endif
-static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 1 * LAYOUT_TEXT_BYTES &&
-              offsetof(PluginInfo, email) == 2 * LAYOUT_TEXT_BYTES &&
-              offsetof(PluginInfo, webPage) == 3 * LAYOUT_TEXT_BYTES &&
-              offsetof(PluginInfo, description) == 4 * LAYOUT_TEXT_BYTES &&
-              offsetof(PluginInfo, functionList) == 5 * LAYOUT_TEXT_BYTES, "six texts first");
+static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 1 * LAYOUT_POINTER_BYTES &&
+              offsetof(PluginInfo, email) == 2 * LAYOUT_POINTER_BYTES &&
+              offsetof(PluginInfo, webPage) == 3 * LAYOUT_POINTER_BYTES &&
+              offsetof(PluginInfo, description) == 4 * LAYOUT_POINTER_BYTES &&
+              offsetof(PluginInfo, functionList) == 5 * LAYOUT_POINTER_BYTES, "six texts first");
 static_assert(offsetof(PluginInfo, majorVersion) == LAYOUT_INFO_VERSION_AT &&
               offsetof(PluginInfo, minorVersion) == LAYOUT_INFO_VERSION_AT + 4 &&
-              offsetof(PluginInfo, buildVersion) == LAYOUT_INFO_VERSION_AT + 8 &&
-              offsetof(PluginInfo, reserved1) == LAYOUT_INFO_VERSION_AT + 12 &&
-              offsetof(PluginInfo, reserved2) == LAYOUT_INFO_VERSION_AT + 16, "five 32-bit numbers after them");
-static_assert(sizeof(PluginInfo) == LAYOUT_INFO_BYTES, "44 bytes on x86, 72 on x64");
-static_assert(offsetof(KeyEvent, keyCode) == 0 && offsetof(KeyEvent, unused1) == 4, "key code, then four unread");
+              offsetof(PluginInfo, buildVersion) == LAYOUT_INFO_VERSION_AT + 8, "three version numbers");
+static_assert(offsetof(PluginInfo, moduleHandle) == LAYOUT_INFO_MODULE_AT &&
+              offsetof(PluginInfo, moduleName) == LAYOUT_INFO_MODULE_NAME_AT, "the shell's two fields last");
+static_assert(sizeof(PluginInfo) == LAYOUT_INFO_BYTES, "44 bytes on x86, 80 on x64");
+static_assert(offsetof(KeyEvent, keyCode) == 0 && offsetof(KeyEvent, unused) == 4, "key code, then four unread");
 static_assert(offsetof(KeyEvent, commandLine) == LAYOUT_KEY_LINE_AT, "command line at 20 on x86, 24 on x64");
-static_assert(offsetof(KeyEvent, unused2) == LAYOUT_KEY_UNUSED2_AT, "two unread fields after it");
-static_assert(offsetof(KeyEvent, keyName) == LAYOUT_KEY_NAME_AT, "key name at 32 on x86, 40 on x64");
-static_assert(sizeof(KeyEvent) == LAYOUT_KEY_BYTES, "36 bytes on x86, 48 on x64");
+static_assert(offsetof(KeyEvent, editPosition) == LAYOUT_KEY_EDIT_AT, "edit position at 24 on x86, 32 on x64");
+static_assert(offsetof(KeyEvent, redraw) == LAYOUT_KEY_REDRAW_AT, "redraw flag at 28 on x86, 40 on x64");
+static_assert(offsetof(KeyEvent, keyName) == LAYOUT_KEY_NAME_AT, "key name at 32 on x86, 48 on x64");
+static_assert(sizeof(KeyEvent) == LAYOUT_KEY_BYTES, "36 bytes on x86, 56 on x64");
 
-// The shell's library. Buffers handed to ExpandVariables hold 8192 wide
-// characters (1024 for short probes); the shell writes at most 8191 and the
-// terminator.
+// The shell's library. ExpandVariables and Command are given no buffer
+// size: the shell may write up to 8191 characters and the terminator into
+// whatever they are handed, whichever variable the text names.
 HOST_EXTERN_C int __cdecl Printf(const wchar_t* format, ...);
 HOST_EXTERN_C int __cdecl Qprintf(HANDLE handle, const wchar_t* format, ...);
 HOST_EXTERN_C int HOST_API QPuts(const wchar_t* text);

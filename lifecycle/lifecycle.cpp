@@ -38,7 +38,7 @@ static void ReportConsoleFailure(void) {
 }
 
 static int WantsLoadMessage(void) {
-    wchar_t buffer[SHORT_BUFFER_CHARS];
+    wchar_t buffer[TEXT_BUFFER_CHARS];    // user text: the value of noloadmsg
     ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]%[noloadmsg]");
     return wcscmp(buffer, L"00") == 0;
 }

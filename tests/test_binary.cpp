@@ -3,6 +3,7 @@
 // with the shell, read at the byte offsets of this architecture.
 #include "support/architecture.h"
 #include "support/guarded_memory.h"
+#include "support/key_records.h"
 #include "support/plugin_session.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +101,7 @@ template <typename T> T FieldAt(const void* record, size_t offset) {
 
 TEST(RecordLayout, PluginInformationAtThisArchitecturesOffsets) {
     EXPECT_EQ(kArch.pluginInfoSize, sizeof(PluginInfo));
-    LoadedPlugin plugin;
+    LoadedPlugin plugin;    // the stand-in fills in the shell's fields
     const PluginInfo* info = plugin.Get<GetPluginInfoFn>("GetPluginInfo")();
     ASSERT_NE(nullptr, info);
     const size_t pointer = sizeof(void*);
@@ -110,43 +111,96 @@ TEST(RecordLayout, PluginInformationAtThisArchitecturesOffsets) {
     EXPECT_EQ(1u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset));
     EXPECT_EQ(0u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset + 4));
     EXPECT_EQ(2u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset + 8));
-    EXPECT_EQ(0u, FieldAt<uint32_t>(info, kArch.pluginInfoReservedOffset));
-    EXPECT_EQ(0u, FieldAt<uint32_t>(info, kArch.pluginInfoReservedOffset + 4));
+    EXPECT_EQ(plugin.module, FieldAt<HMODULE>(info, kArch.pluginInfoModuleOffset));
+    std::wstring moduleName = FieldAt<const wchar_t*>(info, kArch.pluginInfoModuleNameOffset);
+    EXPECT_EQ(std::wstring(L"\\") + kArch.dllName, moduleName.substr(moduleName.rfind(L'\\')));
 }
 
-// A key event built byte by byte at the documented offsets, the fields the
-// plug-in must not read filled with junk, ending at a no-access page.
-struct RawKeyEvent {
-    explicit RawKeyEvent(int code, const wchar_t* line, const wchar_t* name) : memory(kArch.keyEventSize) {
-        bytes = memory.Tail<BYTE>(kArch.keyEventSize);
-        memset(bytes, 0xA5, kArch.keyEventSize);
-        memcpy(bytes, &code, sizeof code);
-        memcpy(bytes + kArch.keyEventCommandLineOffset, &line, sizeof line);
-        memcpy(bytes + kArch.keyEventKeyNameOffset, &name, sizeof name);
-    }
-    KeyEvent* Record() const { return reinterpret_cast<KeyEvent*>(bytes); }
-    GuardedMemory memory;
-    BYTE* bytes;
+// The shell owns the record's last two fields and may write anything there:
+// the plug-in neither reads nor rewrites them, and works as before.
+TEST(RecordLayout, ShellFieldsOfTheInformationRecordAreLeftToTheShell) {
+    PluginSession s;
+    ASSERT_EQ(0, s.started);
+    auto getInfo = s.plugin.Get<GetPluginInfoFn>("GetPluginInfo");
+    BYTE* record = reinterpret_cast<BYTE*>(getInfo());
+    const size_t shellBytes = kArch.pluginInfoSize - kArch.pluginInfoModuleOffset;
+    memset(record + kArch.pluginInfoModuleOffset, kPoisonByte, shellBytes);
+
+    EXPECT_EQ(reinterpret_cast<PluginInfo*>(record), getInfo());
+    EXPECT_EQ(std::string(shellBytes, static_cast<char>(kPoisonByte)),
+              std::string(reinterpret_cast<const char*>(record + kArch.pluginInfoModuleOffset), shellBytes));
+    EXPECT_EQ(2u, FieldAt<uint32_t>(record, kArch.pluginInfoVersionOffset + 8));
+    s.TimedLine(L"after the shell wrote", 12340000);
+    EXPECT_EQ(L"0:00:01.234", s.Variable("_cmdtime"));
+    EXPECT_EQ(L"after", s.Variable("_lastcmd"));
+    CapturedOutput out;
+    EXPECT_EQ(0, s.Lapwatch(L"/T:3"));
+    EXPECT_NE(std::wstring::npos, out.Out().find(L"/T : 3 seconds or more\r\n"));
+}
+
+// Every kind of key event in a poisoned record (support/key_records.h), from
+// a host below version 24, which gives no key names, and from one at 24.
+enum Meaning { ENTER_ACTION, ESC_ACTION, PROMPT_EVENT, NOTHING };
+
+struct PoisonedCase {
+    const char* what;
+    int code;
+    const wchar_t* name;
+    Meaning olderHost, recentHost;
 };
 
-TEST(RecordLayout, KeyEventAtThisArchitecturesOffsets) {
-    EXPECT_EQ(kArch.keyEventSize, sizeof(KeyEvent));
-    PluginSession s;    // a recent host: key names are read
-    ASSERT_EQ(0, s.started);
-    auto key = s.plugin.Get<KeyHandlerFn>("key");
-    wchar_t line[] = L"layout check";
-    EXPECT_EQ(0, key(RawKeyEvent(KEY_CODE_ENTER, line, nullptr).Record()));
-    EXPECT_EQ(L"layout", s.Variable("_lastcmd"));
-    EXPECT_EQ(L"1", s.Variable("_cmdcount"));
-    s.clock.Advance(5000);
-    EXPECT_EQ(0, key(RawKeyEvent(KEY_CODE_NONE, nullptr, nullptr).Record()));
-    EXPECT_EQ(L"5000", s.Variable("_cmdticks")) << "the prompt event stopped the line";
+const PoisonedCase kPoisonedCases[] = {
+    {"Enter", KEY_CODE_ENTER, nullptr, ENTER_ACTION, ENTER_ACTION},
+    {"Esc", KEY_CODE_ESC, nullptr, ESC_ACTION, ESC_ACTION},
+    {"prompt", KEY_CODE_NONE, nullptr, PROMPT_EVENT, PROMPT_EVENT},
+    {"named Enter", KEY_CODE_NONE, L"Enter", PROMPT_EVENT, ENTER_ACTION},
+    {"named Esc", KEY_CODE_NONE, L"Esc", PROMPT_EVENT, ESC_ACTION},
+    {"named F12", KEY_CODE_NONE, L"F12", PROMPT_EVENT, NOTHING},
+    {"named Ctrl-Left", KEY_CODE_NONE, L"Ctrl-Left", PROMPT_EVENT, NOTHING},
+};
 
-    wchar_t byName[] = L"Enter";
-    wchar_t second[] = L"named enter";
-    EXPECT_EQ(0, key(RawKeyEvent(KEY_CODE_NONE, second, byName).Record()));
-    EXPECT_EQ(L"named", s.Variable("_lastcmd")) << "the key name is read at its offset";
-    EXPECT_EQ(L"2", s.Variable("_cmdcount"));
+const uint64_t kLineTicks = 10000000;
+
+// Sends the case's event with the line "second word" in a poisoned record.
+void SendPoisoned(PluginSession& s, const PoisonedCase& c) {
+    GuardedMemory lineMemory(64), nameMemory(64);
+    wchar_t* line = c.code == KEY_CODE_NONE && !c.name ? nullptr : lineMemory.Text(L"second word");
+    wchar_t* name = c.name ? nameMemory.Text(c.name) : nullptr;
+    EXPECT_EQ(0, s.plugin.Get<KeyHandlerFn>("key")(s.record.Build(c.code, line, name)));
+}
+
+TEST(RecordLayout, PoisonedKeyEventsWhileIdleWithTheOverlayShowing) {
+    ConsoleTopRow console;
+    for (const wchar_t* version : {L"23", L"24"}) {
+        for (const PoisonedCase& c : kPoisonedCases) {
+            Meaning meaning = version[1] == L'3' ? c.olderHost : c.recentHost;
+            PluginSession s(ShowTimerMode(2), version);
+            console.Prefill();
+            s.TimedLine(L"first", kLineTicks);
+            ASSERT_NE(console.original, console.Row()) << "the overlay shows";
+            SendPoisoned(s, c);
+            EXPECT_EQ(meaning == NOTHING, console.Row() != console.original) << c.what << ", host " << version;
+            EXPECT_EQ(meaning == ENTER_ACTION ? L"2" : L"1", s.Variable("_cmdcount")) << c.what << ", host " << version;
+        }
+    }
+}
+
+TEST(RecordLayout, PoisonedKeyEventsWhileALineRuns) {
+    for (const wchar_t* version : {L"23", L"24"}) {
+        for (const PoisonedCase& c : kPoisonedCases) {
+            Meaning meaning = version[1] == L'3' ? c.olderHost : c.recentHost;
+            PluginSession s(PluginSession::Saved(), version);
+            s.Enter(L"running line");
+            s.clock.Advance(kLineTicks);
+            SendPoisoned(s, c);
+            s.clock.Advance(kLineTicks);
+            const wchar_t* ticks = meaning == PROMPT_EVENT ? L"10000000" : L"20000000";
+            EXPECT_EQ(ticks, s.Variable("_cmdticks")) << c.what << ", host " << version;
+            EXPECT_EQ(meaning == ENTER_ACTION ? L"second" : L"running", s.Variable("_lastcmd"))
+                << c.what << ", host " << version;
+            EXPECT_EQ(L"1", s.Variable("_cmdcount")) << c.what << ", host " << version;
+        }
+    }
 }
 
 }  // namespace

@@ -11,50 +11,10 @@ namespace {
 
 const uint64_t kSecond = 10000000;
 
-struct Console {
-    Console() {
-        handle = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-        GetConsoleScreenBufferInfo(handle, &info);
-        width = info.dwSize.X;
-        top = info.srWindow.Top;
-    }
-    ~Console() { CloseHandle(handle); }
-
-    // Fills the top row with a pattern of letters and alternating attributes.
-    void Prefill() {
-        std::vector<CHAR_INFO> cells(width);
-        for (int i = 0; i < width; ++i) {
-            cells[i].Char.UnicodeChar = static_cast<wchar_t>(L'a' + i % 26);
-            cells[i].Attributes = static_cast<WORD>(i % 2 ? 0x0A : 0x07);
-        }
-        SMALL_RECT rect = {0, top, static_cast<SHORT>(width - 1), top};
-        WriteConsoleOutputW(handle, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
-        original = Row(&originalAttributes);
-    }
-    std::wstring Row(std::wstring* attributes = nullptr) { return ReadConsoleRow(handle, top, 0, width, attributes); }
-
-    HANDLE handle;
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    SHORT width = 0, top = 0;
-    std::wstring original, originalAttributes;
-};
-
-PluginSession::Saved Mode(DWORD mode) {
-    PluginSession::Saved saved;
-    saved.showTimer = mode;
-    return saved;
-}
-
-struct EnvironmentFormat {
-    explicit EnvironmentFormat(const wchar_t* format) { SetEnvironmentVariableW(L"LAPWATCHFMT", format); }
-    ~EnvironmentFormat() { SetEnvironmentVariableW(L"LAPWATCHFMT", nullptr); }
-};
-
 TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
-    Console console;
+    ConsoleTopRow console;
     ASSERT_GE(console.width, 40);
-    PluginSession s(Mode(2));
+    PluginSession s(ShowTimerMode(2));
     s.TimedLine(L"one", kSecond);
     s.TimedLine(L"two", kSecond);
     s.Key(KEY_CODE_ESC, L"Esc", L"");
@@ -93,10 +53,10 @@ TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
 }
 
 TEST(TimerOverlay, TextWiderThanTheBufferIsCut) {
-    Console console;
+    ConsoleTopRow console;
     std::wstring format(console.width + 20, L'#');
-    EnvironmentFormat env(format.c_str());
-    PluginSession s(Mode(2));
+    ScopedEnvironment env(L"LAPWATCHFMT", format.c_str());
+    PluginSession s(ShowTimerMode(2));
     console.Prefill();
     s.TimedLine(L"long", kSecond);
     std::wstring row = console.Row();
@@ -107,16 +67,16 @@ TEST(TimerOverlay, TextWiderThanTheBufferIsCut) {
 }
 
 TEST(TimerOverlay, RegionLongerThanTheSaveAreaTouchesOnlyItsFirst200Cells) {
-    Console console;
+    ConsoleTopRow console;
     if (console.width < 260) {
         SetConsoleScreenBufferSize(console.handle, COORD{300, console.info.dwSize.Y});
     }
-    Console wide;
+    ConsoleTopRow wide;
     if (wide.width < 260)
         GTEST_SKIP() << "console buffer cannot be widened here";
     std::wstring format(250, L'=');
-    EnvironmentFormat env(format.c_str());
-    PluginSession s(Mode(2));
+    ScopedEnvironment env(L"LAPWATCHFMT", format.c_str());
+    PluginSession s(ShowTimerMode(2));
     wide.Prefill();
     s.TimedLine(L"wide", kSecond);
     std::wstring row = wide.Row();
@@ -129,11 +89,11 @@ TEST(TimerOverlay, RegionLongerThanTheSaveAreaTouchesOnlyItsFirst200Cells) {
 }
 
 TEST(TimerOverlay, EmptyTextDrawsNothingButReachesTheStatusBar) {
-    Console console;
-    EnvironmentFormat env(L"%undefined_variable_x");
+    ConsoleTopRow console;
+    ScopedEnvironment env(L"LAPWATCHFMT", L"%undefined_variable_x");
     StandInSetStatusBar(1);
     int before = StandInStatusCount();
-    PluginSession s(Mode(3));
+    PluginSession s(ShowTimerMode(3));
     console.Prefill();
     s.TimedLine(L"quiet", kSecond);
     EXPECT_EQ(console.original, console.Row());
@@ -143,7 +103,7 @@ TEST(TimerOverlay, EmptyTextDrawsNothingButReachesTheStatusBar) {
 }
 
 TEST(TimerOverlay, StatusBarModes) {
-    Console console;
+    ConsoleTopRow console;
     struct ModeCase { DWORD mode; int statusBar; bool overlay; int requests; };
     const ModeCase cases[] = {
         {1, 0, false, 1}, {2, 0, true, 0}, {4, 0, false, 0}, {5, 1, false, 1},
@@ -151,7 +111,7 @@ TEST(TimerOverlay, StatusBarModes) {
     };
     for (const ModeCase& c : cases) {
         StandInSetStatusBar(c.statusBar);
-        PluginSession s(Mode(c.mode));
+        PluginSession s(ShowTimerMode(c.mode));
         console.Prefill();
         int before = StandInStatusCount();
         s.TimedLine(L"m", 20000000);
@@ -168,9 +128,9 @@ TEST(TimerOverlay, StatusBarModes) {
 }
 
 TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
-    Console console;
+    ConsoleTopRow console;
     StandInSetStatusBar(0);
-    PluginSession s(Mode(7));
+    PluginSession s(ShowTimerMode(7));
     console.Prefill();
     s.TimedLine(L"seven", kSecond);
     std::wstring row = console.Row();
@@ -180,8 +140,8 @@ TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
 }
 
 TEST(QuietExpansion, MessagesGoToNulAndHandlesComeBack) {
-    EnvironmentFormat env(L"[%@tickstotime[abc]]");
-    PluginSession s(Mode(4));
+    ScopedEnvironment env(L"LAPWATCHFMT", L"[%@tickstotime[abc]]");
+    PluginSession s(ShowTimerMode(4));
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
     {
         CapturedOutput captured;

@@ -1,5 +1,6 @@
 // Start-up, tear-down, the host-version probe, the interactive test and the
 // error prefix.
+#include "support/architecture.h"
 #include "support/harness.h"
 #include "support/system_fakes.h"
 
@@ -196,8 +197,9 @@ TEST(PluginInfoRecord, SameAddressAndContentsEveryCall) {
     EXPECT_EQ(1u, first->majorVersion);
     EXPECT_EQ(0u, first->minorVersion);
     EXPECT_EQ(2u, first->buildVersion);
-    EXPECT_EQ(0u, first->reserved1);
-    EXPECT_EQ(0u, first->reserved2);
+    EXPECT_EQ(plugin.module, first->moduleHandle) << "filled in by the stand-in, kept by the plug-in";
+    ASSERT_NE(nullptr, first->moduleName);
+    EXPECT_NE(nullptr, wcsstr(first->moduleName, kArch.dllName));
     for (const wchar_t* text : {first->author, first->email, first->webPage})
         EXPECT_NE(nullptr, text);
 }

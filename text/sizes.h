@@ -7,12 +7,14 @@
 #define COUNT_OF(array) (sizeof(array) / sizeof((array)[0]))
 
 enum {
-    // A shell result buffer, a text to expand or run, the tokenizer's
-    // argument buffer (its MAX_ARG_LEN), the slow command read from the
-    // registry: 8191 characters and the terminator.
+    // A shell result buffer, every text handed to the shell to expand or
+    // run, the tokenizer's argument buffer (its MAX_ARG_LEN), the slow
+    // command read from the registry: 8191 characters and the terminator.
+    // The shell is told no size when it expands or runs a text and may write
+    // that many into any buffer, so even a probe whose answer is normally a
+    // few characters gets the full size.
     TEXT_BUFFER_CHARS = 8192,
     MAX_TEXT_CHARS = TEXT_BUFFER_CHARS - 1,
-    // A start-up probe whose result is short, the shell's Usage buffer, the
-    // report's colour description.
+    // The shell's Usage buffer, the report's colour description.
     SHORT_BUFFER_CHARS = 1024,
 };

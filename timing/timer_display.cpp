@@ -114,7 +114,7 @@ static void ReadTimerFormat(wchar_t* buffer, size_t chars) {
 }
 
 void ShowTimerText(void) {
-    wchar_t text[TEXT_BUFFER_CHARS];
+    wchar_t text[TEXT_BUFFER_CHARS];    // user text: LAPWATCHFMT and what it names
     ReadTimerFormat(text, COUNT_OF(text));
     QuietExpand(text);
     uint32_t mode = g_settings.showTimer;

@@ -81,7 +81,7 @@ int CaptureFirstWord(const wchar_t* text) {
 int RunSlowCommand(void) {
     if (!g_settings.slowCommand || wcslen(g_settings.slowCommand) > MAX_TEXT_CHARS)
         return 0;
-    wchar_t line[TEXT_BUFFER_CHARS];
+    wchar_t line[TEXT_BUFFER_CHARS];    // user text: the slow command, run by the shell
     wmemset(line, L'\0', COUNT_OF(line));
     CopyText(line, COUNT_OF(line), g_settings.slowCommand);
     if (line[0])

@@ -3,6 +3,7 @@
 
 #include "standin.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct PluginEntry {
 struct LoadedPlugin {
     HMODULE module;
     std::wstring path;
+    // The module's file name, written into the information record: the
+    // record keeps pointing at it while the plug-in is loaded.
+    std::shared_ptr<const std::wstring> moduleName;
     std::wstring name;              // from the information record
     std::vector<PluginEntry> entries;
     bool initialized;               // InitializePlugin was called

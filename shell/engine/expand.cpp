@@ -6,6 +6,12 @@
 // up among the shell's own variables, then the batch parameters (%0..%9),
 // then the variables and functions of the loaded plug-ins, then the
 // environment; case does not matter and an unknown name gives nothing.
+//
+// Long answers (StandInSetLongAnswers): every name that the shell itself
+// answers (its own variables, batch parameters, the environment, unknown
+// names) gives MAX_RESULT_CHARS characters, the longest text the shell may
+// write, so that tests see whether a plug-in's buffers hold it. The plug-ins'
+// own variables and functions keep their values.
 #include "engine.h"
 
 #include <algorithm>
@@ -23,6 +29,9 @@ std::map<std::wstring, std::wstring>& ShellVariables() {
     static std::map<std::wstring, std::wstring> variables = DefaultVariables();
     return variables;
 }
+
+bool g_longAnswers = false;
+const wchar_t kLongAnswerChar = L'x';
 
 bool IsNameChar(wchar_t c) { return std::iswalnum(c) || c == L'_' || c == L'$'; }
 
@@ -52,6 +61,10 @@ std::wstring LookupVariable(const std::wstring& name) {
     std::wstring value;
     if (name.empty()) {
         return value;
+    }
+    if (g_longAnswers) {
+        return LookupPlugin(name, ENTRY_VARIABLE, std::wstring(), &value) ? value
+                                                                          : std::wstring(MAX_RESULT_CHARS, kLongAnswerChar);
     }
     if (GetShellVariable(name, &value)) {
         return value;
@@ -124,7 +137,10 @@ void SetShellVariable(const std::wstring& name, const wchar_t* value) {
     else ShellVariables()[Lower(name)] = value;
 }
 
-void ResetVariables() { ShellVariables() = DefaultVariables(); }
+void ResetVariables() {
+    ShellVariables() = DefaultVariables();
+    g_longAnswers = false;
+}
 
 std::vector<std::vector<std::wstring>>& BatchArguments() {
     static std::vector<std::vector<std::wstring>> arguments;
@@ -202,6 +218,8 @@ extern "C" int HOST_API ExpandVariables(wchar_t* buffer, int /*full*/) {
     buffer[length] = L'\0';
     return 0;
 }
+
+STANDIN_API void StandInSetLongAnswers(int on) { g_longAnswers = on != 0; }
 
 STANDIN_API void StandInSetVariable(const wchar_t* name, const wchar_t* value) {
     if (name != nullptr && *name != L'\0') {

@@ -58,6 +58,17 @@ std::vector<PluginEntry> ReadFunctionList(HMODULE module, const wchar_t* list) {
     return entries;
 }
 
+// The module's full file name, as the shell keeps it.
+std::wstring ModuleFileName(HMODULE module) {
+    std::vector<wchar_t> name(MAX_PATH, L'\0');
+    DWORD got = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+    while (got == name.size()) {
+        name.resize(name.size() * 2);
+        got = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+    }
+    return std::wstring(name.data(), got);
+}
+
 }  // namespace
 }  // namespace engine
 
@@ -86,6 +97,11 @@ STANDIN_API HMODULE StandInLoadPlugin(const wchar_t* path) {
     LoadedPlugin plugin;
     plugin.module = module;
     plugin.path = path;
+    // The shell's two fields of the record, filled in once the plug-in has
+    // handed it over.
+    plugin.moduleName = std::make_shared<const std::wstring>(ModuleFileName(module));
+    info->moduleHandle = module;
+    info->moduleName = const_cast<wchar_t*>(plugin.moduleName->c_str());
     plugin.name = info->name == nullptr ? L"" : info->name;
     plugin.entries = ReadFunctionList(module, info->functionList);
     plugin.initialized = false;
@@ -135,9 +151,13 @@ STANDIN_API void StandInSendKey(int keyCode, const wchar_t* keyName, wchar_t* co
         }
     }
     for (KeyHandlerFn handler : handlers) {
+        // The cursor at the end of the line, no redraw asked for; the prompt
+        // event (no code, name or line) has every field 0.
         KeyEvent event = {};
         event.keyCode = keyCode;
         event.commandLine = commandLine;
+        event.editPosition = commandLine != nullptr ? commandLine + wcslen(commandLine) : nullptr;
+        event.redraw = 0;
         event.keyName = const_cast<wchar_t*>(keyName);
         handler(&event);
     }

@@ -31,6 +31,9 @@ STANDIN_API void StandInPromptEvent(void);
 // and any other name the front end wants expanded before the environment.
 // A null value removes the variable.
 STANDIN_API void StandInSetVariable(const wchar_t* name, const wchar_t* value);
+// Long answers: while on, every variable the shell itself answers (not a
+// plug-in's) expands to 8191 characters, the most the shell writes.
+STANDIN_API void StandInSetLongAnswers(int on);
 
 // Status bar: present (1) makes TakeCommandIPC("STATUSBAR", text) succeed.
 STANDIN_API void StandInSetStatusBar(int present);
@@ -56,6 +59,6 @@ STANDIN_API int StandInExitRequested(void);
 // Writes text to standard output (STANDIN_OUT) or error, as Printf would.
 STANDIN_API void StandInWrite(int stream, const wchar_t* text);
 // Back to the state at load, plug-ins aside: shell variables at their
-// defaults, empty command log, no exit request, status bar absent with no
+// defaults, long answers off, empty command log, no exit request, status bar absent with no
 // text and a count of 0, capture off and empty.
 STANDIN_API void StandInReset(void);

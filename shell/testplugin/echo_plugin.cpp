@@ -18,8 +18,8 @@ constexpr wchar_t GUARD = 0xABCD;
 
 PluginInfo g_info = {L"EchoPlugin", L"stand-in tests", L"", L"", L"Test plug-in of the stand-in shell",
                      L"echocmd,printfs,colors,run,status,quiet,bound,_echovar,_echolong,_echofail,"
-                     L"_echoenv,_4ver,_keylog,@upper,*key",
-                     1, 2, 3, 0, 0};
+                     L"_echoenv,_4ver,_keylog,_echomodule,@upper,*key",
+                     1, 2, 3, nullptr, nullptr};
 
 std::wstring g_keyLog;
 
@@ -36,7 +36,7 @@ PLUGIN_EXPORT PluginInfo* GetPluginInfo(void) { return &g_info; }
 
 // Reports what the shell's interactive probe gives, then succeeds.
 PLUGIN_EXPORT int InitializePlugin(void) {
-    wchar_t probe[1024] = L"%[_transient]%[_pipe]";
+    wchar_t probe[BUFFER_CHARS] = L"%[_transient]%[_pipe]";
     ExpandVariables(probe, 1);
     Printf(L"EchoPlugin started [%s]\r\n", probe);
     return 0;
@@ -47,10 +47,15 @@ PLUGIN_EXPORT int ShutdownPlugin(int) {
     return 0;
 }
 
-// Records "code:name:line;" for every key event; a null field shows as "-".
+// Records "code:name:line@edit/redraw;" for every key event: the edit
+// position as an index into the line; a null field shows as "-".
 PLUGIN_EXPORT int key(KeyEvent* event) {
+    std::wstring edit = event->editPosition && event->commandLine
+                            ? std::to_wstring(event->editPosition - event->commandLine)
+                            : L"-";
     g_keyLog += std::to_wstring(event->keyCode) + L":" + (event->keyName ? event->keyName : L"-") + L":" +
-                (event->commandLine ? event->commandLine : L"-") + L";";
+                (event->commandLine ? event->commandLine : L"-") + L"@" + edit + L"/" +
+                std::to_wstring(event->redraw) + L";";
     return 0;
 }
 
@@ -62,6 +67,12 @@ PLUGIN_EXPORT int _echofail(wchar_t* buffer) {
 }
 PLUGIN_EXPORT int _echoenv(wchar_t* buffer) { return CopyOut(buffer, L"from-plugin"); }
 PLUGIN_EXPORT int _4ver(wchar_t* buffer) { return CopyOut(buffer, L"plugin-version"); }
+// What the shell wrote into the information record after GetPluginInfo.
+PLUGIN_EXPORT int _echomodule(wchar_t* buffer) {
+    bool ours = g_info.moduleHandle == GetModuleHandleW(L"echo_plugin.dll");
+    return CopyOut(buffer, std::wstring(ours ? L"handle " : L"other handle ") +
+                               (g_info.moduleName ? g_info.moduleName : L"-"));
+}
 PLUGIN_EXPORT int _keylog(wchar_t* buffer) {
     CopyOut(buffer, g_keyLog);
     g_keyLog.clear();

@@ -63,6 +63,11 @@ TEST(StandInShell, ExpandsReferencesInLookupOrder) {
     SetEnvironmentVariableW(L"_echoenv", nullptr);
 }
 
+TEST(StandInShell, FillsInTheModuleFieldsOfTheInformationRecord) {
+    std::wstring expected = L"handle " + ProgramFolder() + L"\\echo_plugin.dll";
+    ExpectEchoes({{L"%_echomodule", expected.c_str()}}, WithEchoPlugin());
+}
+
 TEST(StandInShell, VersionOptionSetsHostVersion) {
     ExpectEchoes({{L"[%_4ver]", L"[23]"}}, WithEchoPlugin({L"--version", L"23"}));
 }
@@ -98,8 +103,11 @@ TEST(StandInShell, OutputFunctionsAndColors) {
 TEST(StandInShell, KeyEventsCarryTheLineBeforeEachKey) {
     ShellRun run = RunShell({L"x\x1By", L"echo %_keylog", L"exit"}, WithEchoPlugin());
     ASSERT_TRUE(run.finished);
+    // The edit position at the end of the line, redraw 0; the prompt event
+    // all zero.
     EXPECT_NE(std::wstring::npos,
-              run.out.find(L"\r\n0:-:-;120:x:;27:Esc:x;121:y:;13:Enter:y;0:-:-;101:e:;99:c:e;"))
+              run.out.find(L"\r\n0:-:-@-/0;120:x:@0/0;27:Esc:x@1/0;121:y:@0/0;13:Enter:y@1/0;0:-:-@-/0;"
+                           L"101:e:@0/0;99:c:e@1/0;"))
         << Narrow(run.out);
     EXPECT_EQ(L"Unknown command \"y\"\r\n", run.err);
 }

@@ -1,14 +1,19 @@
 // A long seeded stream of random calls into the shipped DLL, loaded beside
 // the stand-in shell library with the fake clock behind its import table,
 // checking after each call what holds whatever the input. Every text,
-// record and buffer handed to the DLL ends at a no-access page.
+// record and buffer handed to the DLL ends at a no-access page, and every
+// field of a key event record that the DLL must not read is poison.
 //
-//   lapwatch_soak.exe [--seed S] [--calls N]
+//   lapwatch_soak.exe [--seed S] [--calls N] [--long-answers]
+//
+// With --long-answers the stand-in answers every shell variable with the
+// longest text it may write (8191 characters).
 //
 // On a failure it prints the seed and the call number; the same seed with
 // --calls set to that number replays the stream up to the failing call.
 #include "support/guarded_memory.h"
 #include "support/harness.h"
+#include "support/key_records.h"
 #include "support/system_fakes.h"
 
 #include <stdio.h>
@@ -29,6 +34,7 @@ struct Soak {
     uint64_t seed = 1;
     uint64_t calls = 20000;
     uint64_t call = 0;                 // number of the call being made
+    bool longAnswers = false;          // every shell variable 8191 characters
     std::mt19937_64 random;
 };
 Soak g_soak;
@@ -36,8 +42,9 @@ Soak g_soak;
 [[noreturn]] void Fail(const std::string& what) {
     printf("soak: FAILED at call %llu of seed %llu: %s\n", static_cast<unsigned long long>(g_soak.call),
            static_cast<unsigned long long>(g_soak.seed), what.c_str());
-    printf("soak: replay with: lapwatch_soak.exe --seed %llu --calls %llu\n",
-           static_cast<unsigned long long>(g_soak.seed), static_cast<unsigned long long>(g_soak.call));
+    printf("soak: replay with: lapwatch_soak.exe --seed %llu --calls %llu%s\n",
+           static_cast<unsigned long long>(g_soak.seed), static_cast<unsigned long long>(g_soak.call),
+           g_soak.longAnswers ? " --long-answers" : "");
     fflush(stdout);
     ExitProcess(1);
 }
@@ -160,7 +167,7 @@ struct Arena {
     GuardedMemory result{kResultChars * sizeof(wchar_t)};
     GuardedMemory line{(kLongestText + 8) * sizeof(wchar_t)};
     GuardedMemory name{64 * sizeof(wchar_t)};
-    GuardedMemory record{sizeof(KeyEvent)};
+    PoisonedKeyEvent record;
     GuardedMemory usage{kUsageChars * sizeof(wchar_t)};
 };
 
@@ -239,11 +246,8 @@ CountChange KeyEventCall(const Dll& dll, Arena& arena, const Model& model) {
     case 3: code = static_cast<int>(Below(300)); name = L"a"; break;
     default: code = KEY_CODE_NONE; break;    // the prompt event
     }
-    KeyEvent* event = arena.record.Tail<KeyEvent>(1);
-    *event = KeyEvent{};
-    event->keyCode = code;
-    event->commandLine = Chance(5) ? nullptr : arena.line.Text(RandomCommandLine());
-    event->keyName = name ? arena.name.Text(name) : nullptr;
+    wchar_t* line = Chance(5) ? nullptr : arena.line.Text(RandomCommandLine());
+    KeyEvent* event = arena.record.Build(code, line, name ? arena.name.Text(name) : nullptr);
     Check(dll.key(event) == 0, "key did not return 0");
     bool enter = code == KEY_CODE_ENTER || (code == KEY_CODE_NONE && name && model.recentHost && wcscmp(name, L"Enter") == 0);
     return enter ? COUNT_MAY_RISE : COUNT_KEEPS;
@@ -325,9 +329,7 @@ void HelpCall(const Dll& dll, Arena& arena) {
 
 // While idle, the clock texts are the tick counts as @tickstotime shows them.
 void IdleCheck(const Dll& dll, Arena& arena) {
-    KeyEvent* event = arena.record.Tail<KeyEvent>(1);
-    *event = KeyEvent{};
-    Check(dll.key(event) == 0, "key did not return 0");
+    Check(dll.key(arena.record.Build(KEY_CODE_NONE, nullptr, nullptr)) == 0, "key did not return 0");
     Check(TicksToTime(dll, arena, ReadVariable(dll, arena, "_cmdticks")) == ReadVariable(dll, arena, "_cmdtime"),
           "@tickstotime of _cmdticks is not _cmdtime");
     Check(TicksToTime(dll, arena, ReadVariable(dll, arena, "_cmdtotalticks")) ==
@@ -336,8 +338,9 @@ void IdleCheck(const Dll& dll, Arena& arena) {
 }
 
 void Restart(const Dll& dll, Model& model) {
-    model.recentHost = Chance(50);
-    StandInSetVariable(L"_4ver", model.recentHost ? L"32" : L"23");
+    bool recent = Chance(50);
+    StandInSetVariable(L"_4ver", recent ? L"32" : L"23");
+    model.recentHost = recent && !g_soak.longAnswers;    // a long answer is no version
     Check(dll.plugin.Get<ShutdownPluginFn>("ShutdownPlugin")(0) == 0, "ShutdownPlugin did not return 0");
     Check(dll.plugin.Get<InitializePluginFn>("InitializePlugin")() == 0, "InitializePlugin failed");
 }
@@ -351,7 +354,8 @@ void StepClock(Dll& dll) {
 
 void ChangeEnvironment() {
     static const wchar_t* const formats[] = {nullptr, L"", L"%_cmdtime", L" [%_cmdcount]  %_cmdtime %_cmdtotaltime ",
-                                             L"%@tickstotime[%_cmdticks] %_lastcmd", L"100%%"};
+                                             L"%@tickstotime[%_cmdticks] %_lastcmd", L"100%%",
+                                             L"[%_cmdcount] %_batchname"};
     if (Chance(10))
         SetEnvironmentVariableW(L"LAPWATCHFMT", std::wstring(8200, L'x').c_str());
     else
@@ -390,21 +394,27 @@ void MakeCall(Dll& dll, Arena& arena, Model& model) {
 }
 
 bool ReadOptions(int argc, wchar_t** argv) {
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         std::wstring option = argv[i];
-        uint64_t value = _wcstoui64(argv[i + 1], nullptr, 10);
+        if (option == L"--long-answers") {
+            g_soak.longAnswers = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            return false;
+        uint64_t value = _wcstoui64(argv[++i], nullptr, 10);
         if (option == L"--seed") g_soak.seed = value;
         else if (option == L"--calls") g_soak.calls = value;
         else return false;
     }
-    return argc % 2 == 1;
+    return true;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (!ReadOptions(argc, argv)) {
-        fprintf(stderr, "usage: lapwatch_soak.exe [--seed S] [--calls N]\n");
+        fprintf(stderr, "usage: lapwatch_soak.exe [--seed S] [--calls N] [--long-answers]\n");
         return 2;
     }
     SetUnhandledExceptionFilter(ReportCrash);
@@ -413,19 +423,22 @@ int wmain(int argc, wchar_t** argv) {
     StandInSetVariable(L"_transient", L"0");
     StandInSetVariable(L"_pipe", L"0");
     SetEnvironmentVariableW(L"noloadmsg", L"1");
+    StandInSetLongAnswers(g_soak.longAnswers ? 1 : 0);
 
     DWORD started = GetTickCount();
     {
         Dll dll;
         Arena arena;
         Model model;
+        model.recentHost = !g_soak.longAnswers;
         Check(dll.plugin.Get<InitializePluginFn>("InitializePlugin")() == 0, "InitializePlugin failed");
         for (g_soak.call = 1; g_soak.call <= g_soak.calls; ++g_soak.call)
             MakeCall(dll, arena, model);
         --g_soak.call;
         dll.plugin.Get<ShutdownPluginFn>("ShutdownPlugin")(0);
     }
-    printf("soak: %llu calls of seed %llu, 0 failures, %.1f s\n", static_cast<unsigned long long>(g_soak.call),
-           static_cast<unsigned long long>(g_soak.seed), (GetTickCount() - started) / 1000.0);
+    printf("soak: %llu calls of seed %llu%s, 0 failures, %.1f s\n", static_cast<unsigned long long>(g_soak.call),
+           static_cast<unsigned long long>(g_soak.seed), g_soak.longAnswers ? " with long answers" : "",
+           (GetTickCount() - started) / 1000.0);
     return 0;
 }

@@ -15,20 +15,27 @@ struct ArchitectureExpectations {
     const char* statusBarImport;        // TakeCmd.dll's decorated IPC name
     size_t pluginInfoSize;
     size_t pluginInfoVersionOffset;     // major, minor, third follow at +4, +8
-    size_t pluginInfoReservedOffset;    // two zero 32-bit fields
+    size_t pluginInfoModuleOffset;      // the shell's module handle
+    size_t pluginInfoModuleNameOffset;  // the shell's module name
     size_t keyEventSize;
     size_t keyEventCommandLineOffset;
+    size_t keyEventEditPositionOffset;  // a pointer, not read by the plug-in
+    size_t keyEventRedrawOffset;        // a 32-bit flag, not read
     size_t keyEventKeyNameOffset;
 };
 
 #if defined(_WIN64)
 constexpr ArchitectureExpectations kArch = {
     L"Lapwatch-x64.dll", L"x64", IMAGE_FILE_MACHINE_AMD64, IMAGE_NT_OPTIONAL_HDR64_MAGIC,
-    "?TakeCommandIPC@@YAHPEA_W0@Z", 72, 48, 60, 48, 24, 40,
+    "?TakeCommandIPC@@YAHPEA_W0@Z",
+    80, 48, 64, 72,
+    56, 24, 32, 40, 48,
 };
 #else
 constexpr ArchitectureExpectations kArch = {
     L"Lapwatch-x86.dll", L"x86", IMAGE_FILE_MACHINE_I386, IMAGE_NT_OPTIONAL_HDR32_MAGIC,
-    "?TakeCommandIPC@@YAHPA_W0@Z", 44, 24, 36, 36, 20, 32,
+    "?TakeCommandIPC@@YAHPA_W0@Z",
+    44, 24, 36, 40,
+    36, 20, 24, 28, 32,
 };
 #endif

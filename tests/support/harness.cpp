@@ -92,3 +92,25 @@ std::wstring ReadConsoleRow(HANDLE console, SHORT row, SHORT left, SHORT width, 
     }
     return text;
 }
+
+ConsoleTopRow::ConsoleTopRow() {
+    handle = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+    GetConsoleScreenBufferInfo(handle, &info);
+    width = info.dwSize.X;
+    top = info.srWindow.Top;
+}
+ConsoleTopRow::~ConsoleTopRow() { CloseHandle(handle); }
+
+void ConsoleTopRow::Prefill() {
+    std::vector<CHAR_INFO> cells(width);
+    for (int i = 0; i < width; ++i) {
+        cells[i].Char.UnicodeChar = static_cast<wchar_t>(L'a' + i % 26);
+        cells[i].Attributes = static_cast<WORD>(i % 2 ? 0x0A : 0x07);
+    }
+    SMALL_RECT rect = {0, top, static_cast<SHORT>(width - 1), top};
+    WriteConsoleOutputW(handle, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+    original = Row(&originalAttributes);
+}
+
+std::wstring ConsoleTopRow::Row(std::wstring* attributes) { return ReadConsoleRow(handle, top, 0, width, attributes); }

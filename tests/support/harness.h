@@ -59,3 +59,18 @@ struct LoadedPlugin {
 
 // Wide text of a console row, for screen checks.
 std::wstring ReadConsoleRow(HANDLE console, SHORT row, SHORT left, SHORT width, std::wstring* attributes = nullptr);
+
+// The console window's top row, where the timer overlay is drawn.
+struct ConsoleTopRow {
+    ConsoleTopRow();
+    ~ConsoleTopRow();
+    // Fills the row with a pattern of letters and alternating attributes
+    // and keeps it as `original`.
+    void Prefill();
+    std::wstring Row(std::wstring* attributes = nullptr);
+
+    HANDLE handle;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    SHORT width = 0, top = 0;
+    std::wstring original, originalAttributes;
+};

@@ -37,13 +37,10 @@ PluginSession::~PluginSession() {
 }
 
 int PluginSession::Key(int code, const wchar_t* name, const wchar_t* line) {
-    KeyEvent event = {};
-    event.keyCode = code;
     std::wstring lineCopy = line ? line : L"";
     std::wstring nameCopy = name ? name : L"";
-    event.commandLine = line ? lineCopy.data() : nullptr;
-    event.keyName = name ? nameCopy.data() : nullptr;
-    return plugin.Get<KeyHandlerFn>("key")(&event);
+    KeyEvent* event = record.Build(code, line ? lineCopy.data() : nullptr, name ? nameCopy.data() : nullptr);
+    return plugin.Get<KeyHandlerFn>("key")(event);
 }
 
 void PluginSession::TimedLine(const wchar_t* line, uint64_t ticks) {
@@ -62,3 +59,14 @@ int PluginSession::Lapwatch(const wchar_t* arguments) {
     std::vector<wchar_t> text(arguments, arguments + wcslen(arguments) + 1);
     return plugin.Get<CommandFn>("lapwatch")(text.data());
 }
+
+SavedSettings ShowTimerMode(DWORD mode) {
+    SavedSettings saved;
+    saved.showTimer = mode;
+    return saved;
+}
+
+ScopedEnvironment::ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name(name) {
+    SetEnvironmentVariableW(name, value);
+}
+ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableW(name, nullptr); }

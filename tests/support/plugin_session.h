@@ -3,6 +3,7 @@
 #pragma once
 
 #include "harness.h"
+#include "key_records.h"
 
 #include <string>
 
@@ -20,6 +21,7 @@ struct PluginSession {
     explicit PluginSession(const Saved& saved = Saved(), const wchar_t* hostVersion = L"32");
     ~PluginSession();
 
+    // A key event in a poisoned record (key_records.h).
     int Key(int code, const wchar_t* name, const wchar_t* line);
     void Enter(const wchar_t* line) { Key(KEY_CODE_ENTER, L"Enter", line); }
     void Prompt() { Key(KEY_CODE_NONE, nullptr, nullptr); }
@@ -32,5 +34,16 @@ struct PluginSession {
     CleanSettingsKey cleanKey;
     LoadedPlugin plugin;
     FakeClock clock;
+    PoisonedKeyEvent record;
     int started = -1;
+};
+
+// Saved settings with only the show-timer mode.
+SavedSettings ShowTimerMode(DWORD mode);
+
+// An environment variable set for the life of the object.
+struct ScopedEnvironment {
+    ScopedEnvironment(const wchar_t* name, const wchar_t* value);
+    ~ScopedEnvironment();
+    const wchar_t* name;
 };
