@@ -28,6 +28,12 @@ const wchar_t* ScanErrorFormat(ScanOutcome error) {
     }
 }
 
+// The tokenizer ran out of its buffer at slot counter b: the message names
+// the buffer's size as MAX_ARG_LEN. The command goes on with no arguments.
+void ReportArgumentOverflow(int slot) {
+    WriteError(L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", slot, int{TEXT_BUFFER_CHARS});
+}
+
 // Writes the help text, or the message of the error, of a scan that ended
 // early. Returns the result of the run: 0 after help, 1 after an error.
 int ReportScanEnd(ScanOutcome outcome, const wchar_t* shown) {
@@ -81,7 +87,8 @@ int SaveToRegistry(SettingsScope scope) {
 extern "C" int PLUGIN_API lapwatch(wchar_t* arguments) {
     if (arguments == nullptr)
         return -1;
-    TokenizeArguments(arguments);
+    if (TokenizeArguments(arguments) < 0)    // not null: the buffer overflowed
+        ReportArgumentOverflow(g_args.overflowSlot);
 
     PendingValues pending;
     const wchar_t* shown = nullptr;

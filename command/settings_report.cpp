@@ -6,15 +6,8 @@
 
 namespace {
 
-enum {
-    MODE_NAME_CHARS = 29,
-    MODE_NAME_COUNT = 7,
-    MODE_UNKNOWN = 6,
-    COLOR_NAME_CHARS = 15,
-    COLOR_COUNT = 16,
-};
-
-const wchar_t MODE_NAMES[MODE_NAME_COUNT][MODE_NAME_CHARS] = {
+// The name of each show-timer mode 0 to 5; the last for any other.
+constexpr const wchar_t* MODE_NAMES[] = {
     L"Off",
     L"Status bar",
     L"Text",
@@ -23,18 +16,38 @@ const wchar_t MODE_NAMES[MODE_NAME_COUNT][MODE_NAME_CHARS] = {
     L"Default (status bar or text)",
     L"Unknown",
 };
+constexpr uint32_t MODE_UNKNOWN = COUNT_OF(MODE_NAMES) - 1;
 
-const wchar_t COLOR_NAMES[COLOR_COUNT][COLOR_NAME_CHARS] = {
+// The console's sixteen colours, by index.
+constexpr const wchar_t* COLOR_NAMES[] = {
     L"black", L"blue", L"green", L"cyan",
     L"red", L"magenta", L"yellow", L"white",
     L"bright black", L"bright blue", L"bright green", L"bright cyan",
     L"bright red", L"bright magenta", L"bright yellow", L"bright white",
 };
+static_assert(COUNT_OF(COLOR_NAMES) == 16, "one name for each of a nibble's values");
+
+#define COLOR_JOINT L" on "
+
+constexpr size_t LongestColorName(void) {
+    size_t longest = 0;
+    for (const wchar_t* name : COLOR_NAMES) {
+        size_t length = 0;
+        while (name[length] != L'\0')
+            length++;
+        longest = length > longest ? length : longest;
+    }
+    return longest;
+}
+
+// The longest description, "Bright magenta on bright magenta", and its
+// terminator.
+constexpr size_t COLOR_DESCRIPTION_CHARS = 2 * LongestColorName() + COUNT_OF(COLOR_JOINT);
 
 // "Bright white on blue" for 0x1F: foreground on background, capitalised.
 void DescribeColors(uint32_t colors, wchar_t* text, size_t chars) {
     CopyText(text, chars, COLOR_NAMES[ForegroundOf(colors)]);
-    AppendText(text, chars, L" on ");
+    AppendText(text, chars, COLOR_JOINT);
     AppendText(text, chars, COLOR_NAMES[BackgroundOf(colors)]);
     text[0] = UpperAscii(text[0]);
 }
@@ -44,10 +57,10 @@ void DescribeColors(uint32_t colors, wchar_t* text, size_t chars) {
 void WriteSettingsReport(void) {
     Printf(L"\r\n%s v%u.%u.%u settings:\r\n\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
 
-    uint32_t mode = g_settings.showTimer < MODE_UNKNOWN ? g_settings.showTimer : uint32_t{MODE_UNKNOWN};
+    uint32_t mode = g_settings.showTimer < MODE_UNKNOWN ? g_settings.showTimer : MODE_UNKNOWN;
     Printf(L"   Show timer . . . . . . . . /B : %s\r\n", MODE_NAMES[mode]);
 
-    wchar_t colors[SHORT_BUFFER_CHARS];
+    wchar_t colors[COLOR_DESCRIPTION_CHARS];
     DescribeColors(g_settings.timerColors, colors, COUNT_OF(colors));
     Printf(L"   Timer text colors  . . . . /C : %s\r\n", colors);
 

@@ -3,6 +3,8 @@
 // file: the plug-in to call the shell, the stand-in shell to implement it.
 #pragma once
 
+#include "shell_buffers.h"
+
 #include <windows.h>
 #include <stddef.h>
 
@@ -59,22 +61,22 @@ enum {
 // handle, the edit position) grow to 8 bytes, which pads 4 bytes after the
 // version numbers, before the command line and after the redraw flag.
 #if defined(_WIN64)
-enum RecordLayout : size_t {
-    LAYOUT_POINTER_BYTES = 8,
-    LAYOUT_INFO_VERSION_AT = 48, LAYOUT_INFO_MODULE_AT = 64, LAYOUT_INFO_MODULE_NAME_AT = 72,
-    LAYOUT_INFO_BYTES = 80,
-    LAYOUT_KEY_LINE_AT = 24, LAYOUT_KEY_EDIT_AT = 32, LAYOUT_KEY_REDRAW_AT = 40, LAYOUT_KEY_NAME_AT = 48,
-    LAYOUT_KEY_BYTES = 56,
-};
+#define X86_OR_X64(x86, x64) x64
 #else
-enum RecordLayout : size_t {
-    LAYOUT_POINTER_BYTES = 4,
-    LAYOUT_INFO_VERSION_AT = 24, LAYOUT_INFO_MODULE_AT = 36, LAYOUT_INFO_MODULE_NAME_AT = 40,
-    LAYOUT_INFO_BYTES = 44,
-    LAYOUT_KEY_LINE_AT = 20, LAYOUT_KEY_EDIT_AT = 24, LAYOUT_KEY_REDRAW_AT = 28, LAYOUT_KEY_NAME_AT = 32,
-    LAYOUT_KEY_BYTES = 36,
-};
+#define X86_OR_X64(x86, x64) x86
 #endif
+enum RecordLayout : size_t {
+    LAYOUT_POINTER_BYTES = X86_OR_X64(4, 8),
+    LAYOUT_INFO_VERSION_AT = X86_OR_X64(24, 48),
+    LAYOUT_INFO_MODULE_AT = X86_OR_X64(36, 64),
+    LAYOUT_INFO_MODULE_NAME_AT = X86_OR_X64(40, 72),
+    LAYOUT_INFO_BYTES = X86_OR_X64(44, 80),
+    LAYOUT_KEY_LINE_AT = X86_OR_X64(20, 24),
+    LAYOUT_KEY_EDIT_AT = X86_OR_X64(24, 32),
+    LAYOUT_KEY_REDRAW_AT = X86_OR_X64(28, 40),
+    LAYOUT_KEY_NAME_AT = X86_OR_X64(32, 48),
+    LAYOUT_KEY_BYTES = X86_OR_X64(36, 56),
+};
 static_assert(offsetof(PluginInfo, name) == 0 && offsetof(PluginInfo, author) == 1 * LAYOUT_POINTER_BYTES &&
               offsetof(PluginInfo, email) == 2 * LAYOUT_POINTER_BYTES &&
               offsetof(PluginInfo, webPage) == 3 * LAYOUT_POINTER_BYTES &&
@@ -94,8 +96,8 @@ static_assert(offsetof(KeyEvent, keyName) == LAYOUT_KEY_NAME_AT, "key name at 32
 static_assert(sizeof(KeyEvent) == LAYOUT_KEY_BYTES, "36 bytes on x86, 56 on x64");
 
 // The shell's library. ExpandVariables and Command are given no buffer
-// size: the shell may write up to 8191 characters and the terminator into
-// whatever they are handed, whichever variable the text names.
+// size: the shell may write up to SHELL_TEXT_BUFFER_CHARS, terminator
+// included, into whatever they are handed, whichever variable it names.
 HOST_EXTERN_C int __cdecl Printf(const wchar_t* format, ...);
 HOST_EXTERN_C int __cdecl Qprintf(HANDLE handle, const wchar_t* format, ...);
 HOST_EXTERN_C int HOST_API QPuts(const wchar_t* text);

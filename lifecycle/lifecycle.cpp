@@ -3,15 +3,8 @@
 #include "../plugin/errors.h"
 #include "../plugin/exports.h"
 #include "../plugin/frame.h"
-#include "../plugin/shell_text.h"
 #include "../settings/settings.h"
 #include "../timing/timing_state.h"
-
-#include <wchar.h>
-
-#define FUNCTION_LIST                                                          \
-    L"lapwatch,_cmdcount,_cmdticks,_cmdtime,_cmdtotalticks,_cmdtotaltime,"     \
-    L"_lastcmd,_ticks,@tickstotime,@tickstotimed,*key"
 
 static PluginInfo g_pluginInfo;
 
@@ -37,11 +30,8 @@ static void ReportConsoleFailure(void) {
     Qprintf(StandardError(), L"%s plugin not loaded.\r\n", PLUGIN_NAME);
 }
 
-static int WantsLoadMessage(void) {
-    wchar_t buffer[TEXT_BUFFER_CHARS];    // user text: the value of noloadmsg
-    ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]%[noloadmsg]");
-    return wcscmp(buffer, L"00") == 0;
-}
+// In an interactive shell, while noloadmsg is empty or undefined.
+static int WantsLoadMessage(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES L"%[noloadmsg]"); }
 
 // Probe the host, open the console, then defaults overlaid with the current
 // user's saved settings, or the local machine's when the user has none.

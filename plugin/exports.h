@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../host/takecmd.h"
+#include "entries.h"
 
 #ifdef __cplusplus
 #define LAPWATCH_EXPORT extern "C" __declspec(dllexport)
@@ -17,16 +18,17 @@ LAPWATCH_EXPORT PluginInfo* PLUGIN_API GetPluginInfo(void);
 LAPWATCH_EXPORT int PLUGIN_API InitializePlugin(void);
 LAPWATCH_EXPORT int PLUGIN_API ShutdownPlugin(int endProcess);
 
-// The key handler, "*key" in the function list (timing/).
-LAPWATCH_EXPORT int PLUGIN_API key(KeyEvent* event);
+// The entries of the function list (entries.h), one type per kind: the
+// command (command/) takes its argument text, the variables and variable
+// functions (variables/) the shell's 8192-character result buffer, the key
+// handler (timing/) the key event record.
+typedef int PLUGIN_API COMMAND_EXPORT(wchar_t* arguments);
+typedef int PLUGIN_API VARIABLE_EXPORT(wchar_t* buffer);
+typedef int PLUGIN_API FUNCTION_EXPORT(wchar_t* buffer);
+typedef int PLUGIN_API KEY_HANDLER_EXPORT(KeyEvent* event);
+#define DECLARE_EXPORT(kind, name) LAPWATCH_EXPORT kind##_EXPORT EXPORT_##kind(name);
+LAPWATCH_ENTRIES(DECLARE_EXPORT, )
 
-// Variables and variable functions (variables/): each takes the shell's
-// 8192-character result buffer.
-typedef int PLUGIN_API ResultBufferExport(wchar_t* buffer);
-LAPWATCH_EXPORT ResultBufferExport _cmdcount, _cmdticks, _cmdtime, _cmdtotalticks, _cmdtotaltime, _lastcmd, _ticks;
-LAPWATCH_EXPORT ResultBufferExport f_tickstotime, f_tickstotimed;
-
-// The command and the help system (command/).
-LAPWATCH_EXPORT int PLUGIN_API lapwatch(wchar_t* arguments);
+// The help system (command/).
 LAPWATCH_EXPORT int PLUGIN_API Help(wchar_t* name);
 LAPWATCH_EXPORT int PLUGIN_API Usage(wchar_t* name, wchar_t* buffer);

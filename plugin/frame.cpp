@@ -29,11 +29,13 @@ unsigned ProbeHostVersion(void) {
     return version;
 }
 
-int IsInteractive(void) {
-    wchar_t buffer[TEXT_BUFFER_CHARS];    // the shell's own answers, full size all the same
-    ExpandInto(buffer, COUNT_OF(buffer), L"%[_transient]%[_pipe]");
+int ExpandsToInteractive(const wchar_t* probe) {
+    wchar_t buffer[TEXT_BUFFER_CHARS];    // the shell's answers, and the user's text that probe names
+    ExpandInto(buffer, COUNT_OF(buffer), probe);
     return wcscmp(buffer, L"00") == 0;
 }
+
+int IsInteractive(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES); }
 
 int OpenConsoleOutput(void) {
     CloseConsoleOutput();    // started twice: never leak the first handle

@@ -14,8 +14,15 @@ extern PluginFrame g_frame;
 // Host version 8..100 read from %_4ver, else 0; sets g_frame.recentHost.
 unsigned ProbeHostVersion(void);
 
-// True when the shell is neither transient nor piped ("%[_transient]%[_pipe]"
-// expands to exactly "00").
+// The interactive test's variables: exactly "00" in a shell that is neither
+// transient nor piped.
+#define INTERACTIVE_VARIABLES L"%[_transient]%[_pipe]"
+
+// True when probe (INTERACTIVE_VARIABLES, perhaps followed by references
+// that must expand to nothing) expands to exactly "00".
+int ExpandsToInteractive(const wchar_t* probe);
+
+// True when the shell is neither transient nor piped.
 int IsInteractive(void);
 
 // Opens "CONOUT$" as g_frame.consoleOutput, closing a handle left by an

@@ -5,7 +5,4 @@
 #include "../host/takecmd.h"
 #include "../text/sizes.h"
 #include "../text/wide_text.h"
-#include "version.h"               // generated: numbers, file name, platform
-
-#define PLUGIN_NAME L"Lapwatch"
-#define PLUGIN_DESCRIPTION L"Automatic command timer for Take Command"
+#include "version.h"               // generated: name, description, numbers, file name, platform

@@ -23,3 +23,24 @@ void ExpandInto(wchar_t* buffer, size_t chars, const wchar_t* text) {
     CopyText(buffer, chars, text);
     ExpandVariables(buffer, 1);
 }
+
+int QuietExpand(wchar_t* text) {
+    if (!text)
+        return -1;
+    HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
+    HANDLE savedOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    int opened = nul != INVALID_HANDLE_VALUE;
+    if (opened) {
+        SetStdHandle(STD_ERROR_HANDLE, nul);
+        SetStdHandle(STD_OUTPUT_HANDLE, nul);
+    }
+    int result = ExpandVariables(text, 1);
+    if (opened) {
+        SetStdHandle(STD_ERROR_HANDLE, savedError);
+        SetStdHandle(STD_OUTPUT_HANDLE, savedOutput);
+        CloseHandle(nul);
+    }
+    return result;
+}

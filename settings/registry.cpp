@@ -6,21 +6,30 @@
 
 #include <wchar.h>
 
+// The four values below SETTINGS_KEY.
+#define VALUE_SHOW_TIMER L"ShowTimer"
+#define VALUE_SLOW_SECONDS L"SlowCommandTime"
+#define VALUE_SLOW_COMMAND L"SlowCommand"
+#define VALUE_TIMER_COLORS L"TextBarColors"
+
 enum {
     DWORD_BYTES = sizeof(DWORD),
     SLOW_COMMAND_READ_BYTES = TEXT_BUFFER_CHARS * sizeof(wchar_t),   // 16384 offered
 };
 
-// Preset for the 16-bit values: a query that returns fewer than four bytes
-// leaves high bits set, which the range tests then reject.
-static const DWORD UNREAD_PRESET = 0xFFFF0000u;
+// The bits above a 16-bit value. Preset into the 16-bit values before they
+// are read, so that a query returning fewer than four bytes leaves some of
+// them set, which the range tests then reject.
+static const DWORD ABOVE_16_BITS = 0xFFFF0000u;
 
+// Reads a REG_DWORD value into value, which holds preset first. 0, or 1
+// when the value is missing, unreadable or of another type.
 static int QueryDword(HKEY key, const wchar_t* name, DWORD preset, DWORD* value) {
     DWORD type = 0;
     DWORD bytes = DWORD_BYTES;
     *value = preset;
     LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    return rc == ERROR_SUCCESS && type == REG_DWORD;
+    return rc == ERROR_SUCCESS && type == REG_DWORD ? 0 : 1;
 }
 
 // Reads the slow command into a zero-filled buffer, which ends a text stored
@@ -32,7 +41,7 @@ static void LoadSlowCommand(HKEY key) {
     wmemset(text, L'\0', COUNT_OF(text));
     DWORD type = 0;
     DWORD bytes = SLOW_COMMAND_READ_BYTES;
-    LONG rc = RegQueryValueExW(key, L"SlowCommand", nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
+    LONG rc = RegQueryValueExW(key, VALUE_SLOW_COMMAND, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return;
     text[TEXT_BUFFER_CHARS - 1] = L'\0';
@@ -46,32 +55,34 @@ int LoadSettings(HKEY root) {
         return 1;
 
     DWORD value = 0;
-    if (QueryDword(key, L"ShowTimer", UNREAD_PRESET, &value) && (value & 0xFFFF0000u) == 0) {
+    if (QueryDword(key, VALUE_SHOW_TIMER, ABOVE_16_BITS, &value) == 0 && (value & ABOVE_16_BITS) == 0) {
         g_settings.showTimer = value;
         result = 0;
     }
-    if (QueryDword(key, L"SlowCommandTime", 0, &value)) {
+    if (QueryDword(key, VALUE_SLOW_SECONDS, 0, &value) == 0) {
         g_settings.slowSeconds = value;
         result = 0;
     }
     LoadSlowCommand(key);
-    if (QueryDword(key, L"TextBarColors", UNREAD_PRESET, &value) && IsValidColorPair(value))
+    if (QueryDword(key, VALUE_TIMER_COLORS, ABOVE_16_BITS, &value) == 0 && IsValidColorPair(value))
         g_settings.timerColors = static_cast<uint16_t>(value);
 
     RegCloseKey(key);
     return result;
 }
 
+// Writes a REG_DWORD value. 0, or 1 when it was not written.
 static int SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), DWORD_BYTES) ==
-           ERROR_SUCCESS;
+    LONG rc = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), DWORD_BYTES);
+    return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
+// Writes a REG_SZ value with its terminator. 0, or 1 when it was not written.
 static int SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
     size_t chars = wcslen(text) + 1;
     DWORD bytes = static_cast<DWORD>(chars) * static_cast<DWORD>(sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
-           ERROR_SUCCESS;
+    LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+    return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
 int SaveSettings(HKEY root) {
@@ -80,19 +91,15 @@ int SaveSettings(HKEY root) {
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         return 1;
 
-    int result = 0;
+    // Every value is written, in this order, even after one has failed.
     const wchar_t* command = g_settings.slowCommand ? g_settings.slowCommand : L"";
-    if (!SetDword(key, L"ShowTimer", g_settings.showTimer))
-        result = 2;
-    if (!SetDword(key, L"SlowCommandTime", g_settings.slowSeconds))
-        result = 2;
-    if (!SetText(key, L"SlowCommand", command))
-        result = 2;
-    if (!SetDword(key, L"TextBarColors", g_settings.timerColors))
-        result = 2;
+    int failures = SetDword(key, VALUE_SHOW_TIMER, g_settings.showTimer);
+    failures += SetDword(key, VALUE_SLOW_SECONDS, g_settings.slowSeconds);
+    failures += SetText(key, VALUE_SLOW_COMMAND, command);
+    failures += SetDword(key, VALUE_TIMER_COLORS, g_settings.timerColors);
 
     RegCloseKey(key);
-    return result;
+    return failures == 0 ? 0 : 2;
 }
 
 HKEY ScopeRoot(enum SettingsScope scope) {

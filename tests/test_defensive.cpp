@@ -2,6 +2,7 @@
 // pointers at every entry point and internal operation that takes one, and
 // a console whose screen-buffer information cannot be read.
 #include "plugin/exports.h"
+#include "plugin/shell_text.h"
 #include "support/plugin_session.h"
 #include "timing/timer_display.h"
 #include "timing/timing_state.h"

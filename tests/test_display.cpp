@@ -66,7 +66,23 @@ TEST(TimerOverlay, TextWiderThanTheBufferIsCut) {
     EXPECT_EQ(console.original, console.Row());
 }
 
-TEST(TimerOverlay, RegionLongerThanTheSaveAreaTouchesOnlyItsFirst200Cells) {
+TEST(TimerOverlay, NothingIsDrawnOverCellsThatCannotBeSaved) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    {
+        FailingConsoleRead unreadable(s.plugin.module);
+        ASSERT_TRUE(unreadable.Applied());
+        s.TimedLine(L"unsaved", kSecond);
+        EXPECT_EQ(console.original, console.Row()) << "nothing drawn";
+    }
+    std::wstring attributes;
+    s.Enter(L"next");
+    EXPECT_EQ(console.original, console.Row(&attributes)) << "no overlay recorded, so no stale cells written back";
+    EXPECT_EQ(console.originalAttributes, attributes);
+}
+
+TEST(TimerOverlay, RegionLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksTheRest) {
     ConsoleTopRow console;
     if (console.width < 260) {
         SetConsoleScreenBufferSize(console.handle, COORD{300, console.info.dwSize.Y});
@@ -83,8 +99,14 @@ TEST(TimerOverlay, RegionLongerThanTheSaveAreaTouchesOnlyItsFirst200Cells) {
     const int left = wide.width - 251;
     EXPECT_EQ(format, row.substr(left, 250));
     s.Enter(L"again");
-    row = wide.Row();
+    std::wstring attributes;
+    row = wide.Row(&attributes);
     EXPECT_EQ(wide.original.substr(0, left + 200), row.substr(0, left + 200)) << "saved cells come back";
+    EXPECT_EQ(std::wstring(50, L' '), row.substr(left + 200, 50)) << "unsaved ones become blanks";
+    EXPECT_EQ(std::wstring(50, static_cast<wchar_t>(wide.info.wAttributes)), attributes.substr(left + 200, 50))
+        << "in the text attributes of the time of drawing";
+    EXPECT_EQ(wide.original.back(), row.back()) << "the last column was never drawn over";
+    EXPECT_EQ(wide.originalAttributes.back(), attributes.back());
     SetConsoleScreenBufferSize(wide.handle, console.info.dwSize);
 }
 

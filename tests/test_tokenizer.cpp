@@ -1,28 +1,32 @@
-// The tokenizer's overflow message as the shell shows it. The splitting
-// rules and bounds are tested in text/test_tokenizer_tables.cpp.
+// The tokenizer's overflow as the shell shows it: the lapwatch command
+// writes the message, then goes on with no arguments and reports the
+// settings. The splitting rules and bounds are tested in
+// text/test_tokenizer_tables.cpp.
 #include <gtest/gtest.h>
 
 #include "text/tokenizer.h"
-#include "support/harness.h"
+#include "support/plugin_session.h"
 
 #include <string>
 
 namespace {
 
-TEST(TokenizerMessage, OverflowAtTheLastSlot) {
+void ExpectOverflowMessage(const std::wstring& arguments, int slot) {
+    PluginSession s;
     CapturedOutput output;
-    std::wstring text(TEXT_BUFFER_CHARS, L'x');
-    EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
-    EXPECT_EQ(L"Lapwatch plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n", output.Err());
-    EXPECT_EQ(L"", output.Out());
+    EXPECT_EQ(0, s.Lapwatch(arguments.c_str()));
+    EXPECT_EQ(L"Lapwatch plugin: Buffer overflow: b = " + std::to_wstring(slot) + L", MAX_ARG_LEN = 8192 \r\n",
+              output.Err());
+    EXPECT_EQ(0u, output.Out().find(L"\r\nLapwatch v1.0.2 settings:\r\n")) << "then the report, unchanged";
+    EXPECT_NE(std::wstring::npos, output.Out().find(L"/T : 10 seconds or more\r\n"));
+}
+
+TEST(TokenizerMessage, OverflowAtTheLastSlot) {
+    ExpectOverflowMessage(std::wstring(TEXT_BUFFER_CHARS, L'x'), 8191);
 }
 
 TEST(TokenizerMessage, OverflowAfterAnArgumentEndsAtTheLastSlot) {
-    CapturedOutput output;
-    std::wstring text = L"/" + std::wstring(TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
-    EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
-    EXPECT_EQ(L"Lapwatch plugin: Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n", output.Err());
-    EXPECT_EQ(L"", output.Out());
+    ExpectOverflowMessage(L"/T:3" + std::wstring(TEXT_BUFFER_CHARS - 5, L'x') + L" /b", 8192);
 }
 
 }  // namespace

@@ -78,43 +78,43 @@ ScanOutcome ScanArgument(wchar_t* arg, int length, ColorReader readColors, Pendi
     if (wcscmp(arg, L"/??") == 0)
         return SCAN_HELP_VERSION;
     wchar_t* value = OptionValue(arg, length);
-    if (EqualNoCaseN(arg, L"/B", OPTION_PREFIX_CHARS)) {
+    if (IsEqualNoCaseN(arg, L"/B", OPTION_PREFIX_CHARS)) {
         int mode = ShowTimerModeFor(value[0]);
         if (mode < 0)
             return UpperCasedError(SCAN_BAD_SUBOPTION, arg, arg, shown);
         pending->hasShowTimer = 1;
         pending->showTimer = static_cast<uint32_t>(mode);
-    } else if (EqualNoCaseN(arg, L"/C", OPTION_PREFIX_CHARS)) {
+    } else if (IsEqualNoCaseN(arg, L"/C", OPTION_PREFIX_CHARS)) {
         int rc = ReadColors(value, readColors, &pending->colors);
         if (rc < 0)
             return UpperCasedError(SCAN_BAD_NUMBER, arg, value, shown);
         if (rc > 0)
             return UpperCasedError(SCAN_BAD_COLORS, arg, value, shown);
         pending->hasColors = 1;
-    } else if (EqualNoCase(arg, L"/D")) {
+    } else if (IsEqualNoCase(arg, L"/D")) {
         pending->restoreDefaults = 1;
-    } else if (EqualNoCase(arg, L"/K")) {
+    } else if (IsEqualNoCase(arg, L"/K")) {
         pending->hasCommandCount = 1;
         pending->commandCount = 0;
-    } else if (EqualNoCaseN(arg, L"/K", OPTION_PREFIX_CHARS)) {
+    } else if (IsEqualNoCaseN(arg, L"/K", OPTION_PREFIX_CHARS)) {
         uint64_t count = 0;
         if (ParseNumber64(value, &count) != 0)
             return UpperCasedError(SCAN_BAD_NUMBER, arg, value, shown);
         pending->hasCommandCount = 1;
         pending->commandCount = count;
-    } else if (EqualNoCase(arg, L"/R")) {
+    } else if (IsEqualNoCase(arg, L"/R")) {
         pending->restoreRegistry = 1;
-    } else if (EqualNoCase(arg, L"/S")) {
+    } else if (IsEqualNoCase(arg, L"/S")) {
         pending->saveScope = SCOPE_CURRENT_USER;
-    } else if (EqualNoCase(arg, L"/S!")) {
+    } else if (IsEqualNoCase(arg, L"/S!")) {
         pending->saveScope = SCOPE_LOCAL_MACHINE;
-    } else if (EqualNoCaseN(arg, L"/T", OPTION_PREFIX_CHARS)) {
+    } else if (IsEqualNoCaseN(arg, L"/T", OPTION_PREFIX_CHARS)) {
         uint32_t seconds = 0;
-        if (!EqualNoCase(value, L"Off") && ParseNumber32(value, &seconds) != 0)
+        if (!IsEqualNoCase(value, L"Off") && ParseNumber32(value, &seconds) != 0)
             return UpperCasedError(SCAN_BAD_NUMBER, arg, value, shown);
         pending->hasSlowSeconds = 1;
         pending->slowSeconds = seconds;
-    } else if (EqualNoCase(arg, L"/Z")) {
+    } else if (IsEqualNoCase(arg, L"/Z")) {
         pending->resetTotal = 1;
     } else if (arg[0] == L'/') {
         *shown = arg;

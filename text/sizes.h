@@ -1,6 +1,9 @@
 // Sizes shared by every part of the plug-in, one name each. Depends on
-// nothing, so that the text-processing code also builds natively.
+// nothing with Windows in it, so that the text-processing code also builds
+// natively.
 #pragma once
+
+#include "../host/shell_buffers.h"
 
 #include <stddef.h>
 
@@ -13,8 +16,8 @@ enum {
     // The shell is told no size when it expands or runs a text and may write
     // that many into any buffer, so even a probe whose answer is normally a
     // few characters gets the full size.
-    TEXT_BUFFER_CHARS = 8192,
+    TEXT_BUFFER_CHARS = SHELL_TEXT_BUFFER_CHARS,
     MAX_TEXT_CHARS = TEXT_BUFFER_CHARS - 1,
-    // The shell's Usage buffer, the report's colour description.
-    SHORT_BUFFER_CHARS = 1024,
+    // The shell's Usage buffer.
+    USAGE_BUFFER_CHARS = SHELL_USAGE_BUFFER_CHARS,
 };

@@ -34,10 +34,11 @@ void EndArgument(ScanState* s) {
 }
 
 // Stores one character of the current argument. 0, or -1 for an overflow
-// (message written). Characters of arguments beyond the table are dropped.
+// (its slot noted in the table). Characters of arguments beyond the table
+// are dropped.
 int StoreCharacter(ScanState* s, wchar_t c) {
     if (s->slot >= TEXT_BUFFER_CHARS - 1) {
-        ReportArgumentOverflow(s->slot);
+        g_args.overflowSlot = s->slot;
         return -1;
     }
     if (s->index >= MAX_ARGS)
@@ -64,25 +65,26 @@ void TrimArguments(int count) {
     }
 }
 
-// A double quote toggles the quoted state. Returns 1 when it is dropped
-// (option arguments lose their quotes), 0 when it is stored as text. The
-// first quote dropped before an argument's first character is remembered,
-// in case the argument turns out to be the free text, which keeps them.
-int DropsQuote(ScanState* s, const wchar_t* at) {
-    int keep = (s->options & ARG_KEEP_QUOTES) != 0;
-    if (s->length == 0 && s->dropped == nullptr && !keep) {
+// True while quotes are stored as text (the free text); option arguments
+// drop theirs.
+int IsKeepingQuotes(const ScanState* s) { return (s->options & ARG_KEEP_QUOTES) != 0; }
+
+// A double quote toggles the quoted state. The first quote dropped before an
+// argument's first character is remembered, in case the argument turns out
+// to be the free text, which keeps them.
+void ToggleQuote(ScanState* s, const wchar_t* at) {
+    if (s->length == 0 && s->dropped == nullptr && !IsKeepingQuotes(s)) {
         s->dropped = at;
         s->droppedQuoted = s->quoted;
     }
     s->quoted = !s->quoted;
-    return !keep;
 }
 
 // Before an argument's first character: blanks are skipped, and a first
-// character other than "/" makes the free-text switch. Returns 1 when the
+// character other than "/" makes the free-text switch. True when the
 // character is done with (skipped, or the scan goes back to rescan the
-// argument's opening quotes), 0 when it goes on through the other steps.
-int AtArgumentStart(ScanState* s, wchar_t c, int blank, const wchar_t** next) {
+// argument's opening quotes), false when it goes on through the other steps.
+int IsDoneAtArgumentStart(ScanState* s, wchar_t c, int blank, const wchar_t** next) {
     if (blank) {
         s->dropped = nullptr;
         return 1;
@@ -98,14 +100,16 @@ int AtArgumentStart(ScanState* s, wchar_t c, int blank, const wchar_t** next) {
     return 1;
 }
 
-// A "/" outside quotes ends an option argument of two or more characters.
-int SplitsAtSlash(const ScanState* s, wchar_t c) {
+// True for a "/" outside quotes after an option argument of two or more
+// characters, which it ends.
+int IsSplittingSlash(const ScanState* s, wchar_t c) {
     return c == L'/' && !s->quoted && s->length >= 2 && (s->options & ARG_SPLIT_SLASH) &&
            s->index < MAX_ARGS && g_args.entries[s->index].start[0] == L'/';
 }
 
 void ClearTable(void) {
     g_args.count = 0;
+    g_args.overflowSlot = -1;
     for (int i = 0; i < MAX_ARGS; i++) {
         g_args.entries[i].start = nullptr;
         g_args.entries[i].length = 0;
@@ -116,7 +120,7 @@ void ClearTable(void) {
 }  // namespace
 
 // Rebuilds g_args from text. Returns the argument count (0..MAX_ARGS), or -1
-// for a null text (table untouched) or an overflow (count 0, message written).
+// for a null text (table untouched) or an overflow (count 0, slot noted).
 // A free-text argument that opens with double quotes keeps them as typed.
 int TokenizeArguments(const wchar_t* text) {
     if (text == nullptr)
@@ -128,12 +132,15 @@ int TokenizeArguments(const wchar_t* text) {
     for (;;) {
         const wchar_t* at = next++;
         wchar_t c = *at;
-        if (c == L'"' && DropsQuote(&s, at))
-            continue;
+        if (c == L'"') {
+            ToggleQuote(&s, at);
+            if (!IsKeepingQuotes(&s))
+                continue;
+        }
         int blank = c != L'\0' && iswspace(c) && !s.quoted;
-        if (s.length == 0 && AtArgumentStart(&s, c, blank, &next))
+        if (s.length == 0 && IsDoneAtArgumentStart(&s, c, blank, &next))
             continue;
-        if ((blank && (s.options & ARG_SPLIT_BLANKS)) || SplitsAtSlash(&s, c)) {
+        if ((blank && (s.options & ARG_SPLIT_BLANKS)) || IsSplittingSlash(&s, c)) {
             EndArgument(&s);
             s.dropped = nullptr;
             if (blank)

@@ -24,18 +24,15 @@ typedef struct ArgTable {
     wchar_t buffer[TEXT_BUFFER_CHARS]; // the arguments, each NUL-terminated
     ArgEntry entries[MAX_ARGS];
     int count;                     // entries in use
+    int overflowSlot;              // slot counter where the last call ran out
+                                   // of buffer, or -1 when it did not
 } ArgTable;
 
 extern ArgTable g_args;
 
-// Returns the argument count, or -1 for a null text or an overflow.
+// Returns the argument count, or -1 for a null text (table untouched) or an
+// overflow (count 0, overflowSlot set; the caller reports it).
 int TokenizeArguments(const wchar_t* text);
-
-// Writes the overflow message for slot counter b (error prefix, then
-// "Buffer overflow: ..."). The plug-in defines it with the shell's output
-// functions (command/argument_overflow.cpp); native test builds define their
-// own.
-void ReportArgumentOverflow(int slot);
 
 // 1 for ':' or '=', else 0.
 int IsValueSeparator(wchar_t c);

@@ -31,7 +31,7 @@ void UpperCaseAscii(wchar_t* text) {
         *text = UpperAscii(*text);
 }
 
-int EqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
+int IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
     for (size_t i = 0; i < chars; i++) {
         if (UpperAscii(a[i]) != UpperAscii(b[i]))
             return 0;
@@ -41,7 +41,7 @@ int EqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
     return 1;
 }
 
-int EqualNoCase(const wchar_t* a, const wchar_t* b) {
+int IsEqualNoCase(const wchar_t* a, const wchar_t* b) {
     for (size_t i = 0;; i++) {
         if (UpperAscii(a[i]) != UpperAscii(b[i]))
             return 0;

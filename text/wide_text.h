@@ -19,8 +19,8 @@ wchar_t UpperAscii(wchar_t c);
 void UpperCaseAscii(wchar_t* text);
 
 // Whole-text comparison ignoring the case of the letters a to z.
-int EqualNoCase(const wchar_t* a, const wchar_t* b);
+int IsEqualNoCase(const wchar_t* a, const wchar_t* b);
 
 // True when the first chars characters of a and b are equal, or both end
 // before that at the same place, ignoring the case of the letters a to z.
-int EqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars);
+int IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars);

@@ -1,5 +1,6 @@
 // The key handler: Enter on a non-blank line starts the timing, the prompt
 // event stops it, shows the timer and runs the slow command.
+#include "slow_command.h"
 #include "timer_display.h"
 #include "timing_state.h"
 
@@ -23,8 +24,10 @@ static int IsSlow(uint64_t duration) {
     return g_settings.slowSeconds != 0 && duration >= threshold;
 }
 
+// Stopping reports nothing (its result is 0 either way), so whether a line
+// was being timed is asked first.
 static void PromptEvent(void) {
-    int wasActive = g_timing.active;
+    int wasActive = IsTiming();
     StopTiming();
     EraseTimerOverlay();
     if (!wasActive)

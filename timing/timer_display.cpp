@@ -4,6 +4,7 @@
 #include "timer_display.h"
 
 #include "../plugin/frame.h"
+#include "../plugin/shell_text.h"
 #include "../settings/settings.h"
 
 #include <wchar.h>
@@ -16,6 +17,7 @@ typedef struct TimerOverlay {
     uint32_t length;                          // characters drawn; 0: none showing
     int left;                                 // screen-buffer column of the first one
     int row;                                  // screen-buffer row (window top when drawn)
+    WORD textAttributes;                      // the console's when it was drawn
     CHAR_INFO saved[OVERLAY_SAVE_CELLS];      // the region's first cells as they were
 } TimerOverlay;
 
@@ -24,24 +26,73 @@ static TimerOverlay g_overlay;
 static const COORD SAVE_AREA_SIZE = {OVERLAY_SAVE_CELLS, 1};
 static const COORD SAVE_AREA_ORIGIN = {0, 0};
 
-// Right edge of a rectangle over the save area: never more than its 200
-// cells, whatever the length of the region.
-static SHORT SavedRight(int left, int lastColumn) {
-    int limit = left + OVERLAY_SAVE_CELLS - 1;
-    return static_cast<SHORT>(lastColumn < limit ? lastColumn : limit);
+// A rectangle of row `row` from column `left`, at most `cells` wide and
+// never past column `lastColumn`.
+static SMALL_RECT RowPart(int row, int left, int cells, int lastColumn) {
+    int right = left + cells - 1;
+    SMALL_RECT part;
+    part.Left = static_cast<SHORT>(left);
+    part.Top = static_cast<SHORT>(row);
+    part.Right = static_cast<SHORT>(lastColumn < right ? lastColumn : right);
+    part.Bottom = static_cast<SHORT>(row);
+    return part;
+}
+
+// The drawn cells past the save area (a text of 200 characters or more)
+// were not saved: they become blanks in the text attributes of the time of
+// drawing, written a save area's width at a time. The region's last column,
+// which the text never covers, keeps what it holds.
+static void BlankCellsPastTheSaveArea(void) {
+    CHAR_INFO blanks[OVERLAY_SAVE_CELLS];
+    for (CHAR_INFO& cell : blanks) {
+        cell.Char.UnicodeChar = L' ';
+        cell.Attributes = g_overlay.textAttributes;
+    }
+    int lastDrawn = g_overlay.left + static_cast<int>(g_overlay.length) - 1;
+    for (int left = g_overlay.left + OVERLAY_SAVE_CELLS; left <= lastDrawn; left += OVERLAY_SAVE_CELLS) {
+        SMALL_RECT part = RowPart(g_overlay.row, left, OVERLAY_SAVE_CELLS, lastDrawn);
+        WriteConsoleOutputW(g_frame.consoleOutput, blanks, SAVE_AREA_SIZE, SAVE_AREA_ORIGIN, &part);
+    }
 }
 
 int EraseTimerOverlay(void) {
     if (g_overlay.length == 0)
         return 0;
-    SMALL_RECT region;
-    region.Left = static_cast<SHORT>(g_overlay.left);
-    region.Top = static_cast<SHORT>(g_overlay.row);
-    region.Right = SavedRight(g_overlay.left, g_overlay.left + static_cast<int>(g_overlay.length));
-    region.Bottom = static_cast<SHORT>(g_overlay.row);
-    WriteConsoleOutputW(g_frame.consoleOutput, g_overlay.saved, SAVE_AREA_SIZE, SAVE_AREA_ORIGIN, &region);
+    int lastColumn = g_overlay.left + static_cast<int>(g_overlay.length);
+    SMALL_RECT saved = RowPart(g_overlay.row, g_overlay.left, OVERLAY_SAVE_CELLS, lastColumn);
+    WriteConsoleOutputW(g_frame.consoleOutput, g_overlay.saved, SAVE_AREA_SIZE, SAVE_AREA_ORIGIN, &saved);
+    BlankCellsPastTheSaveArea();
     g_overlay.length = 0;
     return 0;
+}
+
+// Saves the region under an overlay of n characters that ends one column
+// short of the right edge of the window's top row, and records the overlay.
+// 0, or 1 when the cells cannot be read: nothing is recorded then, so that
+// no erasure writes stale cells over the screen.
+static int SaveOverlayRegion(const CONSOLE_SCREEN_BUFFER_INFO* info, uint32_t n) {
+    int width = info->dwSize.X;
+    int left = width - static_cast<int>(n) - 1;
+    SMALL_RECT region = RowPart(info->srWindow.Top, left, OVERLAY_SAVE_CELLS, width - 1);
+    if (!ReadConsoleOutputW(g_frame.consoleOutput, g_overlay.saved, SAVE_AREA_SIZE, SAVE_AREA_ORIGIN, &region))
+        return 1;
+    g_overlay.length = n;
+    g_overlay.left = left;
+    g_overlay.row = info->srWindow.Top;
+    g_overlay.textAttributes = info->wAttributes;
+    return 0;
+}
+
+// Writes the recorded overlay's n characters in the timer colours, then
+// puts the cursor and the text attributes back as info has them.
+static void WriteOverlayText(const wchar_t* text, uint32_t n, const CONSOLE_SCREEN_BUFFER_INFO* info) {
+    COORD at = {static_cast<SHORT>(g_overlay.left), static_cast<SHORT>(g_overlay.row)};
+    DWORD written = 0;
+    SetConsoleCursorPosition(g_frame.consoleOutput, at);
+    SetConsoleTextAttribute(g_frame.consoleOutput, g_settings.timerColors);
+    WriteConsoleW(g_frame.consoleOutput, text, n, &written, nullptr);
+    SetConsoleCursorPosition(g_frame.consoleOutput, info->dwCursorPosition);
+    SetConsoleTextAttribute(g_frame.consoleOutput, info->wAttributes);
 }
 
 // Draws text, cut to the buffer width less one column, so that it ends one
@@ -50,58 +101,15 @@ int DrawTimerOverlay(wchar_t* text) {
     EraseTimerOverlay();
     if (!text || !text[0])
         return 0;
-
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(g_frame.consoleOutput, &info) || info.dwSize.X < 2)
         return 0;
-    int width = info.dwSize.X;
     size_t length = wcslen(text);
-    uint32_t n = length > static_cast<size_t>(width - 1) ? static_cast<uint32_t>(width - 1)
-                                                         : static_cast<uint32_t>(length);
-    int left = width - static_cast<int>(n) - 1;
-    int row = info.srWindow.Top;
-
-    SMALL_RECT region;
-    region.Left = static_cast<SHORT>(left);
-    region.Top = static_cast<SHORT>(row);
-    region.Right = SavedRight(left, width - 1);
-    region.Bottom = static_cast<SHORT>(row);
-    ReadConsoleOutputW(g_frame.consoleOutput, g_overlay.saved, SAVE_AREA_SIZE, SAVE_AREA_ORIGIN, &region);
-    g_overlay.length = n;
-    g_overlay.left = left;
-    g_overlay.row = row;
-
-    COORD at = {static_cast<SHORT>(left), static_cast<SHORT>(row)};
-    DWORD written = 0;
-    SetConsoleCursorPosition(g_frame.consoleOutput, at);
-    SetConsoleTextAttribute(g_frame.consoleOutput, g_settings.timerColors);
-    WriteConsoleW(g_frame.consoleOutput, text, n, &written, nullptr);
-    SetConsoleCursorPosition(g_frame.consoleOutput, info.dwCursorPosition);
-    SetConsoleTextAttribute(g_frame.consoleOutput, info.wAttributes);
+    size_t widest = static_cast<size_t>(info.dwSize.X - 1);
+    uint32_t n = static_cast<uint32_t>(length < widest ? length : widest);
+    if (SaveOverlayRegion(&info, n) == 0)
+        WriteOverlayText(text, n, &info);
     return 0;
-}
-
-// Expands text in place with standard output and error on "nul", so that
-// messages of the expansion are discarded; both handles are put back.
-int QuietExpand(wchar_t* text) {
-    if (!text)
-        return -1;
-    HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
-    HANDLE savedOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    int opened = nul != INVALID_HANDLE_VALUE;
-    if (opened) {
-        SetStdHandle(STD_ERROR_HANDLE, nul);
-        SetStdHandle(STD_OUTPUT_HANDLE, nul);
-    }
-    int result = ExpandVariables(text, 1);
-    if (opened) {
-        SetStdHandle(STD_ERROR_HANDLE, savedError);
-        SetStdHandle(STD_OUTPUT_HANDLE, savedOutput);
-        CloseHandle(nul);
-    }
-    return result;
 }
 
 static void ReadTimerFormat(wchar_t* buffer, size_t chars) {
@@ -116,6 +124,9 @@ static void ReadTimerFormat(wchar_t* buffer, size_t chars) {
 void ShowTimerText(void) {
     wchar_t text[TEXT_BUFFER_CHARS];    // user text: LAPWATCHFMT and what it names
     ReadTimerFormat(text, COUNT_OF(text));
+    // The shell calls back into the plug-in's own variables here
+    // (variables/: _cmdcount and _cmdtime in the default format), which
+    // read the timing state just stopped.
     QuietExpand(text);
     uint32_t mode = g_settings.showTimer;
     if (mode & SHOW_TIMER_TEXT)

@@ -13,7 +13,3 @@ int EraseTimerOverlay(void);
 // Draws text (the caller's buffer, unchanged afterwards) over the top row's
 // right end, after erasing any overlay. 0.
 int DrawTimerOverlay(wchar_t* text);
-
-// Expands text (8192 characters) in place with standard output and error on
-// "nul". The shell's result, or -1 for a null text.
-int QuietExpand(wchar_t* text);

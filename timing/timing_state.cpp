@@ -3,10 +3,8 @@
 #include "timing_state.h"
 
 #include "../plugin/shell_text.h"
-#include "../settings/settings.h"
 #include "../text/first_word.h"
 
-#include <wchar.h>
 #include <wctype.h>
 
 TimingState g_timing;
@@ -43,6 +41,8 @@ int StopTiming(void) {
     return 0;
 }
 
+int IsTiming(void) { return g_timing.active; }
+
 int IsNonBlank(const wchar_t* text) {
     if (!text)
         return 0;
@@ -73,18 +73,4 @@ int CaptureFirstWord(const wchar_t* text) {
         return 0;
     g_timing.lastCommandWord = DuplicateText(word);
     return g_timing.lastCommandWord ? 0 : 1;
-}
-
-// The shell gets a copy: the command it runs may replace or remove the slow
-// command while it runs. A command too long for the copy is not run at all
-// rather than run cut short.
-int RunSlowCommand(void) {
-    if (!g_settings.slowCommand || wcslen(g_settings.slowCommand) > MAX_TEXT_CHARS)
-        return 0;
-    wchar_t line[TEXT_BUFFER_CHARS];    // user text: the slow command, run by the shell
-    wmemset(line, L'\0', COUNT_OF(line));
-    CopyText(line, COUNT_OF(line), g_settings.slowCommand);
-    if (line[0])
-        Command(line, 0);
-    return 0;
 }

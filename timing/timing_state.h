@@ -24,14 +24,13 @@ uint64_t ReadSystemTicks(void);
 
 int StartTiming(void);
 int StopTiming(void);
+// True while a line is being timed.
+int IsTiming(void);
 int IsNonBlank(const wchar_t* text);
 
 // Stores the first word of text as the last command word. -1 for a null
 // text, 1 when no memory was available (none is left), else 0.
 int CaptureFirstWord(const wchar_t* text);
-
-// Hands a copy of the slow command to the shell. 0.
-int RunSlowCommand(void);
 
 // /K: the command count takes effect at once.
 void SetCommandCount(uint64_t count);

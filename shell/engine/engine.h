@@ -3,6 +3,8 @@
 
 #include "standin.h"
 
+#include "host/shell_buffers.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,9 +12,9 @@
 namespace engine {
 
 enum {
-    RESULT_BUFFER_CHARS = 8192,     // a variable's or command's text buffer
+    RESULT_BUFFER_CHARS = SHELL_TEXT_BUFFER_CHARS,     // a variable's or command's text buffer
     MAX_RESULT_CHARS = RESULT_BUFFER_CHARS - 1,
-    USAGE_BUFFER_CHARS = 1024,      // the buffer handed to a plug-in's Usage
+    USAGE_BUFFER_CHARS = SHELL_USAGE_BUFFER_CHARS,
 };
 
 // One name of a plug-in's function list and the export behind it.

@@ -1,5 +1,6 @@
 #include "system_fakes.h"
 
+#include <string.h>
 #include <wchar.h>
 
 namespace {
@@ -34,6 +35,12 @@ HANDLE WINAPI FailingCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECU
     return real(name, access, share, sa, disposition, flags, templ);
 }
 
+BOOL WINAPI FailingReadConsoleOutputW(HANDLE, CHAR_INFO* cells, COORD size, COORD, SMALL_RECT*) {
+    memset(cells, 0, sizeof(CHAR_INFO) * static_cast<size_t>(size.X) * static_cast<size_t>(size.Y));
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
 std::vector<MessageBoxCall> g_boxes;
 
 int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
@@ -62,6 +69,9 @@ FailingCreateFile::FailingCreateFile(HMODULE module, const wchar_t* name, DWORD 
     g_unopenableFile = name;
     g_createFileError = error;
 }
+
+FailingConsoleRead::FailingConsoleRead(HMODULE module)
+    : patch(module, "KERNEL32.dll", "ReadConsoleOutputW", Replacement(&FailingReadConsoleOutputW)) {}
 
 HWND const kForegroundWindow = reinterpret_cast<HWND>(0x4321);
 

@@ -34,6 +34,14 @@ struct FailingCreateFile {
     ImportPatch patch;
 };
 
+// ReadConsoleOutputW fails (ERROR_INVALID_HANDLE) after zeroing the cells it
+// was to fill, as a read that found nothing would leave them.
+struct FailingConsoleRead {
+    explicit FailingConsoleRead(HMODULE module);
+    bool Applied() const { return patch.Applied(); }
+    ImportPatch patch;
+};
+
 // MessageBoxW records its arguments and returns IDOK at once;
 // GetForegroundWindow answers kForegroundWindow.
 struct MessageBoxCall {

@@ -338,18 +338,18 @@ TEST(ColorPair, NibblesMustDifferWithinAByte) {
         EXPECT_EQ(0, IsValidColorPair(colors)) << colors;
 }
 
-TEST(EqualNoCase, LettersAToZOnly) {
-    EXPECT_EQ(1, EqualNoCase(L"/s!", L"/S!"));
-    EXPECT_EQ(1, EqualNoCase(L"oFF", L"Off"));
-    EXPECT_EQ(1, EqualNoCase(L"", L""));
-    EXPECT_EQ(0, EqualNoCase(L"/S", L"/S!"));
-    EXPECT_EQ(0, EqualNoCase(L"/S!", L"/S"));
-    EXPECT_EQ(0, EqualNoCase(L"\u00e9", L"\u00c9"));
-    EXPECT_EQ(0, EqualNoCase(L"[", L"{"));
-    EXPECT_EQ(1, EqualNoCaseN(L"/b:x", L"/B", 2));
-    EXPECT_EQ(0, EqualNoCaseN(L"/", L"/B", 2));
-    EXPECT_EQ(1, EqualNoCaseN(L"/", L"/", 2));
-    EXPECT_EQ(0, EqualNoCaseN(L"/c", L"/B", 2));
+TEST(IsEqualNoCase, LettersAToZOnly) {
+    EXPECT_EQ(1, IsEqualNoCase(L"/s!", L"/S!"));
+    EXPECT_EQ(1, IsEqualNoCase(L"oFF", L"Off"));
+    EXPECT_EQ(1, IsEqualNoCase(L"", L""));
+    EXPECT_EQ(0, IsEqualNoCase(L"/S", L"/S!"));
+    EXPECT_EQ(0, IsEqualNoCase(L"/S!", L"/S"));
+    EXPECT_EQ(0, IsEqualNoCase(L"\u00e9", L"\u00c9"));
+    EXPECT_EQ(0, IsEqualNoCase(L"[", L"{"));
+    EXPECT_EQ(1, IsEqualNoCaseN(L"/b:x", L"/B", 2));
+    EXPECT_EQ(0, IsEqualNoCaseN(L"/", L"/B", 2));
+    EXPECT_EQ(1, IsEqualNoCaseN(L"/", L"/", 2));
+    EXPECT_EQ(0, IsEqualNoCaseN(L"/c", L"/B", 2));
 }
 
 }  // namespace
