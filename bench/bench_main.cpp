@@ -8,6 +8,7 @@
 
 #include <stdio.h>
 #include <stdint.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -100,25 +101,81 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     showing = true;
 }
 
-// Microseconds per timed line, and per bare cycle of its Windows calls:
-// rounds of the two alternate, so that both see the same state of Wine's
-// server, and the best round of each counts.
-void MicrosPerLine(Plugin& p, HANDLE console, bool overlay, double* line, double* floor) {
+// The value below which the given share of the values lie (sorts them).
+double Quantile(std::vector<double>& values, double share) {
+    std::sort(values.begin(), values.end());
+    double at = share * static_cast<double>(values.size() - 1);
+    size_t below = static_cast<size_t>(at);
+    size_t above = below + 1 < values.size() ? below + 1 : below;
+    double part = at - static_cast<double>(below);
+    return values[below] * (1 - part) + values[above] * part;
+}
+
+struct LineCost {
+    double line = 0;     // microseconds per timed line, median of the pairs
+    double bare = 0;     // microseconds per bare cycle, median of the pairs
+    double ratio = 0;    // median of the pairs' ratios
+    double low = 0;      // the middle half of the pairs' ratios
+    double high = 0;
+};
+
+const int kPairs = 400;
+
+// A timed line against the bare cycle of its Windows calls, from many short
+// pairs: a few timed lines, then as many bare cycles. Wine's server is
+// slower or faster for a while at a time; each pair's ratio sees the same
+// state of it on both sides, and the median of the ratios ignores the pairs
+// that a hiccup hit.
+LineCost MeasureLines(Plugin& p, HANDLE console, bool overlay, int cycles) {
     wchar_t text[] = L"dir /s";
-    *line = *floor = 1e30;
-    for (int round = 0; round < 12; ++round) {
-        double a = NanosPerCall(300, [&] {
+    auto timedLines = [&] {
+        for (int i = 0; i < cycles; ++i) {
             Send(p, 13, L"Enter", text);
             Send(p, 0, nullptr, nullptr);
-        }) / 1000.0;
-        double b = NanosPerCall(300, [&] { BareWindowsCycle(console, overlay); }) / 1000.0;
-        *line = a < *line ? a : *line;
-        *floor = b < *floor ? b : *floor;
+        }
+    };
+    auto bareCycles = [&] {
+        for (int i = 0; i < cycles; ++i)
+            BareWindowsCycle(console, overlay);
+    };
+    timedLines();
+    bareCycles();
+    std::vector<double> lines, bares, ratios;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        double start = Seconds();
+        timedLines();
+        double middle = Seconds();
+        bareCycles();
+        double end = Seconds();
+        lines.push_back((middle - start) * 1e6 / cycles);
+        bares.push_back((end - middle) * 1e6 / cycles);
+        ratios.push_back((middle - start) / (end - middle));
     }
+    LineCost cost;
+    cost.line = Quantile(lines, 0.5);
+    cost.bare = Quantile(bares, 0.5);
+    cost.ratio = Quantile(ratios, 0.5);
+    cost.low = Quantile(ratios, 0.25);
+    cost.high = Quantile(ratios, 0.75);
+    return cost;
+}
+
+void PrintText(const char* what, const char* result, const char* goal) {
+    printf("| %-52s | %16s | %-22s |\n", what, result, goal);
 }
 
 void PrintRow(const char* what, double value, const char* unit, const char* goal) {
-    printf("| %-52s | %12.2f %-3s | %-22s |\n", what, value, unit, goal);
+    char result[64];
+    snprintf(result, sizeof(result), "%12.2f %-3s", value, unit);
+    PrintText(what, result, goal);
+}
+
+void PrintRatio(const LineCost& cost) {
+    char what[64], spread[64];
+    snprintf(what, sizeof(what), "  ratio, median of %d pairs", kPairs);
+    PrintRow(what, cost.ratio, "x", "<= 1.5");
+    snprintf(spread, sizeof(spread), "%.2f to %.2f x", cost.low, cost.high);
+    PrintText("  ratio, middle half of the pairs", spread, "");
 }
 
 }  // namespace
@@ -141,32 +198,32 @@ int wmain() {
                                  nullptr, OPEN_EXISTING, 0, nullptr);
     Configure(p, L"/T:0");
 
-    printf("| %-52s | %16s | %-22s |\n", "measure", "result", "goal");
+    PrintText("measure", "result", "goal");
     printf("|%s|%s|%s|\n", std::string(54, '-').c_str(), std::string(18, '-').c_str(), std::string(24, '-').c_str());
 
     wchar_t typed[] = L"dir";
     PrintRow("key handler, ordinary keystroke", NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typed); }), "ns",
              "< 10 ns");
 
+    // Pairs of a few milliseconds a side: an overlay line takes one or
+    // more, a status-bar line under a tenth of one.
     Configure(p, L"/B:T");
-    double overlayLine = 0, overlayFloor = 0;
-    MicrosPerLine(p, console, true, &overlayLine, &overlayFloor);
-    PrintRow("timed line, overlay (mode 2)", overlayLine, "us", "");
-    PrintRow("  bare Windows calls of that cycle", overlayFloor, "us", "");
-    PrintRow("  ratio", overlayLine / overlayFloor, "x", "<= 1.5");
+    LineCost overlay = MeasureLines(p, console, true, 5);
+    PrintRow("timed line, overlay (mode 2)", overlay.line, "us", "");
+    PrintRow("  bare Windows calls of that cycle", overlay.bare, "us", "");
+    PrintRatio(overlay);
 
     Configure(p, L"/B:D");
     StandInSetStatusBar(1);
-    double statusLine = 0, statusFloor = 0;
-    MicrosPerLine(p, console, false, &statusLine, &statusFloor);
+    LineCost status = MeasureLines(p, console, false, 50);
     StandInSetStatusBar(0);
-    PrintRow("timed line, status bar (mode 5)", statusLine, "us", "");
+    PrintRow("timed line, status bar (mode 5)", status.line, "us", "");
     PrintRow("  of which the shell's expansion of the format", NanosPerCall(2000, [&] {
                  wchar_t format[8192] = L" [%_cmdcount]  %_cmdtime ";
                  ExpandVariables(format, 1);
              }) / 1000.0, "us", "");
-    PrintRow("  bare Windows calls of that cycle", statusFloor, "us", "");
-    PrintRow("  ratio", statusLine / statusFloor, "x", "<= 1.5");
+    PrintRow("  bare Windows calls of that cycle", status.bare, "us", "");
+    PrintRatio(status);
 
     const char* variables[] = {"_cmdcount", "_cmdticks", "_cmdtime", "_cmdtotalticks", "_cmdtotaltime",
                                "_lastcmd", "_ticks"};

@@ -6,6 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
+"$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 for arch in ${ARCHS:-x86 x64}; do

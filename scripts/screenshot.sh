@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
+"$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 arch=${ARCH:-$(runnable_arch)}
 ARCHS=$arch "$root/scripts/build.sh" --target lapshell >/dev/null

@@ -2,8 +2,10 @@
 # Installs what the build and the tests need: the i686 and x86_64 mingw-w64
 # cross toolchains, cmake, 32-bit and 64-bit Wine, GoogleTest's sources,
 # the native g++ (with its sanitizer runtimes) for the native test build,
-# clang-tidy, and zip and unzip for the release package. Does nothing when
-# everything is already there.
+# clang-tidy, zip and unzip for the release package, tmux for the test of
+# the demo in a terminal, and gcovr for the coverage report. Does nothing
+# when everything is already there. (scripts/fuzz.sh installs clang and
+# libFuzzer itself.)
 #
 # 32-bit Wine installs on any amd64 Debian (after adding the i386
 # architecture), also where the kernel cannot run it; the test command
@@ -22,6 +24,8 @@ have_all() {
     command -v script >/dev/null 2>&1 || return 1
     command -v zip >/dev/null 2>&1 || return 1
     command -v unzip >/dev/null 2>&1 || return 1
+    command -v tmux >/dev/null 2>&1 || return 1
+    command -v gcovr >/dev/null 2>&1 || return 1
     [ -x /usr/lib/wine/wine64 ] || return 1
     dpkg -s wine32 >/dev/null 2>&1 || return 1
     [ -f /usr/src/googletest/CMakeLists.txt ] || return 1
@@ -46,6 +50,6 @@ apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-    g++ cmake make bsdutils util-linux clang-tidy zip unzip \
+    g++ cmake make bsdutils util-linux clang-tidy zip unzip tmux gcovr \
     wine wine32 wine64 googletest >/dev/null
 have_all || { echo "setup: installation incomplete" >&2; exit 1; }

@@ -13,6 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 calls=${1:-1000000}
 seed=${2:-20261208}
 case $calls$seed in *[!0-9]*) echo "soak: CALLS and SEED are numbers" >&2; exit 2 ;; esac
+"$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 status=0
 for arch in ${ARCHS:-x86 x64}; do

@@ -2,7 +2,8 @@
 # Builds both plug-ins, checks that the plug-in's folders include each other
 # one way only and their sources with clang-tidy for both targets, runs the
 # native sanitizer build of the text-processing code, then every test of
-# each DLL under its Wine, and last checks the release package of the
+# each DLL under its Wine, the demo in a tmux pane (tests/e2e/terminal_test.sh,
+# where tmux is installed), and last checks the release package of the
 # current commit (reproducible, and its stripped DLLs load). Where this machine cannot run
 # 32-bit Wine (a kernel without 32-bit support), the tests of
 # Lapwatch-x86.dll are reported as skipped after a line that says why; the
@@ -49,6 +50,11 @@ for arch in x86 x64; do
     rm -f "$build/$arch"/wine/*/output.txt
     ctest --test-dir "$build/$arch" --output-on-failure -j"$(nproc)" "$@" || status=1
     gtest_summary "$arch"
+    if [ $probe -eq 0 ] && command -v tmux >/dev/null; then
+        "$root/tests/e2e/terminal_test.sh" "$arch" || status=1
+    elif [ $probe -eq 0 ]; then
+        echo "test: tmux is not installed, so the demo of Lapwatch-$arch.dll is not tried in a terminal"
+    fi
 done
 if git -C "$root" rev-parse --verify -q HEAD >/dev/null; then
     "$root/scripts/check-release.sh" || status=1

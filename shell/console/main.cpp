@@ -3,7 +3,10 @@
 // to the plug-ins' key handlers and runs the entered line.
 //
 //   lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]
-//            [--screen-log FILE [--screen-rows N]] [-c LINE]
+//            [--screen-log FILE [--screen-rows N]] [--note TEXT]... [-c LINE]
+//
+// --note TEXT prints TEXT on a line of its own before the plug-ins load (the
+// demo's hint, on the console's own screen).
 //
 // Lines come from the console (ReadConsoleInputW), from --script FILE
 // (UTF-8; each character goes through the key path, then Enter, and the
@@ -39,6 +42,7 @@ enum { KEY_BACKSPACE = 8, CTRL_D = 4, CTRL_Z = 26 };
 
 struct Options {
     std::vector<std::wstring> plugins;
+    std::vector<std::wstring> notes;
     std::wstring script;
     std::wstring version;
     std::wstring screenLog;
@@ -68,6 +72,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
         else if (arg == L"--version" && hasValue) options->version = argv[++i];
         else if (arg == L"--screen-log" && hasValue) options->screenLog = argv[++i];
         else if (arg == L"--screen-rows" && hasValue) options->screenRows = _wtoi(argv[++i]);
+        else if (arg == L"--note" && hasValue) options->notes.push_back(argv[++i]);
         else if (arg == L"--statusbar") options->statusBar = true;
         else if ((arg == L"-c" || arg == L"/c") && hasValue) {
             options->transient = true;
@@ -283,7 +288,7 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
         Err(L"usage: lapshell [--plugin PATH]... [--script FILE] [--version N] [--statusbar]\r\n"
-            L"                [--screen-log FILE [--screen-rows N]] [-c LINE]\r\n");
+            L"                [--screen-log FILE [--screen-rows N]] [--note TEXT]... [-c LINE]\r\n");
         return EXIT_USAGE;
     }
     if (!options.version.empty()) StandInSetVariable(L"_4ver", options.version.c_str());
@@ -291,6 +296,7 @@ int wmain(int argc, wchar_t** argv) {
     bool piped = IsPipe(STD_INPUT_HANDLE) || IsPipe(STD_OUTPUT_HANDLE);
     StandInSetVariable(L"_pipe", piped ? L"1" : L"0");
     StandInSetStatusBar(options.statusBar ? 1 : 0);
+    for (const std::wstring& note : options.notes) Out(note + L"\r\n");
     LoadPlugins(options);
 
     int exitCode = EXIT_OK;
