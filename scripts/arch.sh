@@ -8,16 +8,24 @@
 #   runnable_arch      prints x86 where this machine runs it, else x64
 #   wine_loader ARCH   prints the loader of x86 or x64
 #   wine_probe ARCH    exit status 0 when this machine runs ARCH's Wine;
-#                      1 when its kernel cannot run 32-bit programs (x86
-#                      only: a reason to skip); 2 when Wine is missing or
-#                      broken (a reason to fail). For 1 and 2 the reason is
-#                      printed on standard output.
+#                      1 when its kernel cannot run 32-bit programs, or
+#                      runs them only through an emulator (x86 only: a
+#                      reason to skip); 2 when Wine is missing or broken (a
+#                      reason to fail). For 1 and 2 the reason is printed on
+#                      standard output.
 #
 # The answer comes from running the loader itself, never from a test: the
 # 32-bit loader is a 32-bit Linux program, and some 64-bit kernels refuse to
 # execute those ("Exec format error"). Debian's /usr/bin/wine always starts
 # the 32-bit loader when wine32 is installed, so 64-bit programs are started
 # with the 64-bit loader directly.
+#
+# Such a kernel may still hand 32-bit programs to a user-mode emulator
+# registered with binfmt_misc (qemu-i386). Wine then starts, but runs many
+# times slower: the x86 tests alone took longer than the whole run may, and
+# the emulator itself crashed in one of them. Those runs are skipped
+# with the reason unless LAPWATCH_EMULATED_X86=1 asks for them (the demo or
+# a single test, say).
 
 WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
@@ -55,6 +63,30 @@ runnable_arch() {
 
 KERNEL_WITHOUT_32_BIT="this kernel cannot run 32-bit programs"
 
+# The interpreter of the enabled binfmt_misc entry that takes i386 ELF
+# files, or nothing.
+i386_binfmt_interpreter() {
+    local entry
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        [ -f "$entry" ] || continue
+        grep -qx enabled "$entry" 2>/dev/null || continue
+        grep -q '^magic 7f454c46010101.*0300$' "$entry" || continue
+        sed -n 's/^interpreter //p' "$entry"
+        return
+    done
+}
+
+# Exit status 0 when 32-bit programs run under an emulator. The 32-bit
+# dynamic loader reports the machine its uname() sees: on an x86_64 kernel a
+# native 32-bit process sees x86_64, while qemu-i386 answers with the CPU it
+# emulates.
+runs_32_bit_emulated() {
+    local ldso=/lib/ld-linux.so.2 machine
+    [ -x "$ldso" ] || return 1
+    machine=$("$ldso" --list-diagnostics 2>/dev/null | sed -n 's/^uname\.machine="\(.*\)"$/\1/p')
+    [ -n "$machine" ] && [ "$machine" != "$(uname -m)" ]
+}
+
 wine_probe() {
     local loader
     loader=$(wine_loader "$1") || return 2
@@ -64,6 +96,12 @@ wine_probe() {
     fi
     local said
     if said=$("$loader" --version 2>&1 >/dev/null); then
+        if [ "$1" = x86 ] && [ "${LAPWATCH_EMULATED_X86:-0}" != 1 ] && runs_32_bit_emulated; then
+            local emulator
+            emulator=$(i386_binfmt_interpreter)
+            echo "this kernel runs 32-bit programs only through the emulator ${emulator:-of a binfmt_misc entry}, far too slow for these runs (LAPWATCH_EMULATED_X86=1 runs them anyway)"
+            return 1
+        fi
         return 0
     fi
     if [ "$1" = x86 ] && [[ $said == *"Exec format error"* ]]; then

@@ -45,7 +45,7 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 [ "$arch" = x64 ] && export WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    echo "demo: preparing the Wine prefix $WINEPREFIX (a few minutes the first time) ..." >&2
+    echo "demo: preparing the Wine prefix $WINEPREFIX (only the first time) ..." >&2
     "$loader" wineboot.exe -i >/dev/null 2>&1
 fi
 
