@@ -4,11 +4,12 @@
 # native sanitizer build of the text-processing code, then every test of
 # each DLL under its Wine, the demo in a tmux pane (tests/e2e/terminal_test.sh,
 # where tmux is installed), and last checks the release package of the
-# current commit (reproducible, and its stripped DLLs load). Where this machine cannot run
-# 32-bit Wine (a kernel without 32-bit support), the tests of
-# Lapwatch-x86.dll are reported as skipped after a line that says why; the
-# rest still decides the result. Fails when any part fails, and when no
-# Wine can run here at all. Extra arguments go to the Wine runs' ctest.
+# current commit (reproducible, and its stripped DLLs load). Where this
+# machine cannot run 32-bit Wine (a kernel without 32-bit support, or one
+# that runs it only under an emulator), the tests of Lapwatch-x86.dll are
+# reported as skipped after a line that says why; the rest still decides the
+# result. Fails when any part fails, and when no Wine can run here at all.
+# Extra arguments go to the Wine runs' ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"

@@ -5,9 +5,10 @@
 # Win32 console. The program's output goes through a file and is printed
 # afterwards; the exit code is the program's.
 #
-# When this machine's kernel cannot run 32-bit programs (the probe of
-# arch.sh), an x86 program is not started: the reason is printed and the exit code is 77,
-# which ctest reports as a skip. A program that itself exits with 77 is
+# When this machine's kernel cannot run 32-bit programs, or runs them only
+# under an emulator (the probe of arch.sh), an x86 program is not started:
+# the reason is printed and the exit code is 77, which ctest reports as a
+# skip. A program that itself exits with 77 is
 # reported as failed (1), so that only the probe can make a skip.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -31,7 +31,8 @@ esac
 
 WIDTH=100
 HEIGHT=30
-# Under emulation (32-bit Wine on some machines) a fresh prefix takes minutes.
+# A fresh prefix takes seconds, but minutes where 32-bit programs run under
+# an emulator (LAPWATCH_EMULATED_X86=1): the first prompt may be long.
 START_SECONDS=1800
 STEP_SECONDS=120
 

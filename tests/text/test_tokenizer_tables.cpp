@@ -3,7 +3,6 @@
 // Shared by the Wine and the native sanitizer builds.
 #include "text/tokenizer.h"
 
-
 #include <gtest/gtest.h>
 
 #include <string>
