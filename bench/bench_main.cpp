@@ -60,17 +60,26 @@ void Configure(Plugin& p, const wchar_t* arguments) {
 }
 
 // The Windows calls that one timed line makes, in the plug-in's order: at
-// Enter the clock and the erasure of the last overlay; at the prompt the
-// clock, the format, the handles swapped to "nul" and back, and (overlay
-// modes) the cells saved and the text drawn with cursor and colours put back.
+// Enter the clock and the erasure of the last overlay (its cells read, and
+// those still showing the text written back); at the prompt the clock, the
+// format, the handles swapped to "nul" and back, and (overlay modes) the
+// cells under the text saved and the text's cells written.
 void BareWindowsCycle(HANDLE console, bool overlay) {
     static CHAR_INFO saved[200];
+    static CHAR_INFO cells[200];
     static SMALL_RECT drawn;
     static bool showing;
     FILETIME t;
     GetSystemTimeAsFileTime(&t);
     if (showing) {
-        WriteConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
+        CHAR_INFO current[200];
+        SMALL_RECT now = drawn;
+        ReadConsoleOutputW(console, current, COORD{200, 1}, COORD{0, 0}, &now);
+        int still = 0;
+        for (int i = 0; i <= now.Right - now.Left; ++i)
+            still += current[i].Char.UnicodeChar == cells[i].Char.UnicodeChar && current[i].Attributes == 0x1F;
+        if (still > 0)
+            WriteConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &now);
         showing = false;
     }
     GetSystemTimeAsFileTime(&t);
@@ -90,14 +99,13 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     GetConsoleScreenBufferInfo(console, &info);
     const wchar_t text[] = L" [1]  0:00:00.000 ";
     SHORT left = static_cast<SHORT>(info.dwSize.X - 19);
-    drawn = {left, info.srWindow.Top, static_cast<SHORT>(info.dwSize.X - 1), info.srWindow.Top};
+    drawn = {left, info.srWindow.Top, static_cast<SHORT>(left + 17), info.srWindow.Top};
     ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
-    SetConsoleCursorPosition(console, COORD{left, info.srWindow.Top});
-    SetConsoleTextAttribute(console, 0x1F);
-    DWORD written;
-    WriteConsoleW(console, text, 18, &written, nullptr);
-    SetConsoleCursorPosition(console, info.dwCursorPosition);
-    SetConsoleTextAttribute(console, info.wAttributes);
+    for (int i = 0; i < 18; ++i) {
+        cells[i].Char.UnicodeChar = text[i] < 0x20 ? L' ' : text[i];
+        cells[i].Attributes = 0x1F;
+    }
+    WriteConsoleOutputW(console, cells, COORD{200, 1}, COORD{0, 0}, &drawn);
     showing = true;
 }
 

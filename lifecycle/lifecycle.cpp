@@ -4,6 +4,7 @@
 #include "../plugin/exports.h"
 #include "../plugin/frame.h"
 #include "../settings/settings.h"
+#include "../timing/timer_display.h"
 #include "../timing/timing_state.h"
 
 static PluginInfo g_pluginInfo;
@@ -48,7 +49,10 @@ extern "C" int PLUGIN_API InitializePlugin(void) {
     return 0;
 }
 
+// A showing overlay is taken off the screen while the console can still be
+// written.
 extern "C" int PLUGIN_API ShutdownPlugin(int) {
+    EraseTimerOverlay();
     CloseConsoleOutput();
     ShutdownTiming();
     ShutdownSettings();

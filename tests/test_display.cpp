@@ -11,6 +11,48 @@ namespace {
 
 const uint64_t kSecond = 10000000;
 
+// The cells of the overlay at `left`, `count` wide on the top row, as
+// ChangedCells names them.
+std::string OverlayCells(const ConsoleTopRow& console, int left, int count) {
+    std::string cells;
+    for (int column = left; column < left + count; ++column)
+        cells += (cells.empty() ? "" : " ") + std::to_string(column) + "," + std::to_string(console.top);
+    return cells;
+}
+
+// Text written at (column, row) in the console's text attributes, as the
+// shell echoes what is typed; the cursor goes back where it was.
+void EchoAt(HANDLE console, int column, int row, const std::wstring& text) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    SetConsoleCursorPosition(console, COORD{static_cast<SHORT>(column), static_cast<SHORT>(row)});
+    DWORD written = 0;
+    WriteConsoleW(console, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+    SetConsoleCursorPosition(console, info.dwCursorPosition);
+}
+
+// The screen buffer made `width` columns wide with a window of its first
+// `windowWidth` columns, for the life of the object; `applied` when the
+// console took both.
+struct NarrowWindow {
+    NarrowWindow(HANDLE console, SHORT width, SHORT windowWidth) : console(console) {
+        GetConsoleScreenBufferInfo(console, &before);
+        SetConsoleScreenBufferSize(console, COORD{width, before.dwSize.Y});
+        SMALL_RECT window = {0, before.srWindow.Top, static_cast<SHORT>(windowWidth - 1), before.srWindow.Bottom};
+        SetConsoleWindowInfo(console, TRUE, &window);
+        CONSOLE_SCREEN_BUFFER_INFO now;
+        GetConsoleScreenBufferInfo(console, &now);
+        applied = now.dwSize.X == width && now.srWindow.Left == 0 && now.srWindow.Right == windowWidth - 1;
+    }
+    ~NarrowWindow() {
+        SetConsoleScreenBufferSize(console, before.dwSize);
+        SetConsoleWindowInfo(console, TRUE, &before.srWindow);
+    }
+    HANDLE console;
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    bool applied = false;
+};
+
 TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
     ConsoleTopRow console;
     ASSERT_GE(console.width, 40);
@@ -98,16 +140,139 @@ TEST(TimerOverlay, RegionLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksT
     std::wstring row = wide.Row();
     const int left = wide.width - 251;
     EXPECT_EQ(format, row.substr(left, 250));
+    // Output since the drawing, under the save area and past it.
+    EchoAt(wide.handle, left + 10, wide.top, L"Z");
+    EchoAt(wide.handle, left + 220, wide.top, L"Z");
     s.Enter(L"again");
     std::wstring attributes;
     row = wide.Row(&attributes);
-    EXPECT_EQ(wide.original.substr(0, left + 200), row.substr(0, left + 200)) << "saved cells come back";
-    EXPECT_EQ(std::wstring(50, L' '), row.substr(left + 200, 50)) << "unsaved ones become blanks";
+    std::wstring expected = wide.original.substr(0, left + 200);
+    expected[left + 10] = L'Z';
+    EXPECT_EQ(expected, row.substr(0, left + 200)) << "saved cells come back where nothing was written since";
+    expected = std::wstring(50, L' ');
+    expected[20] = L'Z';
+    EXPECT_EQ(expected, row.substr(left + 200, 50)) << "unsaved ones become blanks";
     EXPECT_EQ(std::wstring(50, static_cast<wchar_t>(wide.info.wAttributes)), attributes.substr(left + 200, 50))
         << "in the text attributes of the time of drawing";
     EXPECT_EQ(wide.original.back(), row.back()) << "the last column was never drawn over";
     EXPECT_EQ(wide.originalAttributes.back(), attributes.back());
     SetConsoleScreenBufferSize(wide.handle, console.info.dwSize);
+}
+
+TEST(TimerOverlay, AOneCharacterFormatIsDrawn) {
+    ConsoleTopRow console;
+    ScopedEnvironment env(L"LAPWATCHFMT", L"#");
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    s.TimedLine(L"short", kSecond);
+    std::wstring expected = console.original;
+    expected[console.width - 2] = L'#';
+    EXPECT_EQ(expected, console.Row());
+}
+
+TEST(TimerOverlay, ControlCharactersShowAsBlanksInTheirOwnCells) {
+    ConsoleTopRow console;
+    ScopedEnvironment env(L"LAPWATCHFMT", L" a\tb\rc\nd\ae\bf ");
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    ScreenCells before(console.handle);
+    const std::string state = CursorAttributesAndWindow(console.handle);
+    s.TimedLine(L"controls", kSecond);
+    const int left = console.width - 14;
+    std::wstring attributes;
+    EXPECT_EQ(L" a b c d e f ", console.Row(&attributes).substr(left, 13));
+    EXPECT_EQ(std::wstring(13, L'\x1F'), attributes.substr(left, 13));
+    EXPECT_EQ(OverlayCells(console, left, 13), ChangedCells(before, ScreenCells(console.handle)))
+        << "nothing but the overlay's own cells";
+    EXPECT_EQ(state, CursorAttributesAndWindow(console.handle));
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ("", ChangedCells(before, ScreenCells(console.handle)));
+}
+
+TEST(TimerOverlay, AWindowNarrowerThanTheBufferDoesNotScroll) {
+    ConsoleTopRow console;
+    NarrowWindow narrow(console.handle, 200, 80);
+    if (!narrow.applied)
+        GTEST_SKIP() << "the console cannot be given a window narrower than its buffer here";
+    ConsoleTopRow wide;
+    PluginSession s(ShowTimerMode(2));
+    wide.Prefill();
+    // The cursor where a prompt leaves it, inside the window but not at its
+    // left edge, which a console scrolls towards the cursor's column.
+    SetConsoleCursorPosition(wide.handle, COORD{40, static_cast<SHORT>(wide.top + 1)});
+    const std::string state = CursorAttributesAndWindow(wide.handle);
+    s.TimedLine(L"wide", kSecond);
+    EXPECT_EQ(L" [1]  0:00:01.000 ", wide.Row().substr(200 - 19, 18));
+    EXPECT_EQ(state, CursorAttributesAndWindow(wide.handle)) << "window, cursor and attributes as they were";
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ(wide.original, wide.Row());
+    EXPECT_EQ(state, CursorAttributesAndWindow(wide.handle));
+}
+
+TEST(TimerOverlay, TheCutNeverSplitsASurrogatePair) {
+    ConsoleTopRow console;
+    // The pair would take the last cell that fits and the one after it.
+    std::wstring format = std::wstring(console.width - 2, L'x') + L"\U0001F600";
+    ScopedEnvironment env(L"LAPWATCHFMT", format.c_str());
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    s.TimedLine(L"cut", kSecond);
+    std::wstring expected = console.original;
+    expected.replace(1, console.width - 2, std::wstring(console.width - 2, L'x'));
+    EXPECT_EQ(expected, console.Row()) << "one character fewer, ending as ever in column width - 2";
+
+    ScopedEnvironment fits(L"LAPWATCHFMT", L"ab\U0001F600");
+    console.Prefill();
+    s.TimedLine(L"whole", kSecond);
+    EXPECT_EQ(L"ab\U0001F600", console.Row().substr(console.width - 5, 4)) << "a pair that fits is drawn whole";
+}
+
+TEST(TimerOverlay, CellsTypedOverTheOverlayKeepWhatWasTyped) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    s.TimedLine(L"one", kSecond);
+    const int left = console.width - 19;
+    // After cls the prompt is on the top row: a long line is echoed over
+    // the overlay's cells 4 to 9.
+    EchoAt(console.handle, left + 4, console.top, L"typed!");
+    s.Enter(L"typed!");
+    std::wstring attributes;
+    std::wstring row = console.Row(&attributes);
+    std::wstring expected = console.original;
+    expected.replace(left + 4, 6, L"typed!");
+    std::wstring expectedAttributes = console.originalAttributes;
+    expectedAttributes.replace(left + 4, 6, std::wstring(6, static_cast<wchar_t>(console.info.wAttributes)));
+    EXPECT_EQ(expected, row);
+    EXPECT_EQ(expectedAttributes, attributes);
+}
+
+TEST(TimerOverlay, ARowRewrittenSinceTheDrawingKeepsItsNewCells) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    s.TimedLine(L"one", kSecond);
+    console.Prefill(L'A');
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ(console.original, console.Row());
+
+    // Even rewritten in the timer colours, other characters are not the overlay's.
+    s.TimedLine(L"two", kSecond);
+    console.Overwrite(L'#', 0x1F);
+    ScreenCells rewritten(console.handle);
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ("", ChangedCells(rewritten, ScreenCells(console.handle)));
+}
+
+TEST(TimerOverlay, ShutdownTakesAShowingOverlayOff) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    ScreenCells before(console.handle);
+    s.TimedLine(L"last", kSecond);
+    ASSERT_NE("", ChangedCells(before, ScreenCells(console.handle)));
+    EXPECT_EQ(0, s.plugin.Get<ShutdownPluginFn>("ShutdownPlugin")(0));
+    EXPECT_EQ("", ChangedCells(before, ScreenCells(console.handle)));
 }
 
 TEST(TimerOverlay, EmptyTextDrawsNothingButReachesTheStatusBar) {

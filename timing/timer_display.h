@@ -7,9 +7,10 @@
 // Expands the timer format and shows it as the show-timer mode says.
 void ShowTimerText(void);
 
-// Writes back the cells under the overlay, if one is showing. 0.
+// Writes back the cells under the overlay, if one is showing, wherever
+// they still show what was drawn. 0.
 int EraseTimerOverlay(void);
 
-// Draws text (the caller's buffer, unchanged afterwards) over the top row's
-// right end, after erasing any overlay. 0.
-int DrawTimerOverlay(wchar_t* text);
+// Draws text over the top row's right end, one cell per character, after
+// erasing any overlay. 0.
+int DrawTimerOverlay(const wchar_t* text);

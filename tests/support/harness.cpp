@@ -2,6 +2,9 @@
 
 #include "architecture.h"
 
+#include <stdio.h>
+
+#include <string>
 #include <vector>
 
 namespace {
@@ -102,15 +105,66 @@ ConsoleTopRow::ConsoleTopRow() {
 }
 ConsoleTopRow::~ConsoleTopRow() { CloseHandle(handle); }
 
-void ConsoleTopRow::Prefill() {
+namespace {
+void WriteRow(HANDLE handle, SHORT row, const std::vector<CHAR_INFO>& cells) {
+    SHORT width = static_cast<SHORT>(cells.size());
+    SMALL_RECT rect = {0, row, static_cast<SHORT>(width - 1), row};
+    WriteConsoleOutputW(handle, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+}
+}  // namespace
+
+void ConsoleTopRow::Prefill(wchar_t first) {
     std::vector<CHAR_INFO> cells(width);
     for (int i = 0; i < width; ++i) {
-        cells[i].Char.UnicodeChar = static_cast<wchar_t>(L'a' + i % 26);
+        cells[i].Char.UnicodeChar = static_cast<wchar_t>(first + i % 26);
         cells[i].Attributes = static_cast<WORD>(i % 2 ? 0x0A : 0x07);
     }
-    SMALL_RECT rect = {0, top, static_cast<SHORT>(width - 1), top};
-    WriteConsoleOutputW(handle, cells.data(), COORD{width, 1}, COORD{0, 0}, &rect);
+    WriteRow(handle, top, cells);
     original = Row(&originalAttributes);
 }
 
+void ConsoleTopRow::Overwrite(wchar_t c, WORD attributes) {
+    CHAR_INFO cell;
+    cell.Char.UnicodeChar = c;
+    cell.Attributes = attributes;
+    WriteRow(handle, top, std::vector<CHAR_INFO>(width, cell));
+}
+
 std::wstring ConsoleTopRow::Row(std::wstring* attributes) { return ReadConsoleRow(handle, top, 0, width, attributes); }
+
+ScreenCells::ScreenCells(HANDLE console) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    width = info.dwSize.X;
+    height = info.dwSize.Y;
+    cells.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (SHORT row = 0; row < height; ++row) {
+        SMALL_RECT rect = {0, row, static_cast<SHORT>(width - 1), row};
+        ReadConsoleOutputW(console, cells.data() + static_cast<size_t>(row) * width, COORD{width, 1}, COORD{0, 0},
+                           &rect);
+    }
+}
+
+std::string ChangedCells(const ScreenCells& before, const ScreenCells& after) {
+    if (before.width != after.width || before.height != after.height)
+        return "the buffer's size";
+    std::string changed;
+    for (size_t i = 0; i < before.cells.size(); ++i) {
+        const CHAR_INFO& a = before.cells[i];
+        const CHAR_INFO& b = after.cells[i];
+        if (a.Char.UnicodeChar != b.Char.UnicodeChar || a.Attributes != b.Attributes)
+            changed += (changed.empty() ? "" : " ") + std::to_string(i % before.width) + "," +
+                       std::to_string(i / before.width);
+    }
+    return changed;
+}
+
+std::string CursorAttributesAndWindow(HANDLE console) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    char text[128];
+    snprintf(text, sizeof text, "cursor %d,%d attributes 0x%02X window %d,%d to %d,%d", info.dwCursorPosition.X,
+             info.dwCursorPosition.Y, info.wAttributes, info.srWindow.Left, info.srWindow.Top, info.srWindow.Right,
+             info.srWindow.Bottom);
+    return text;
+}

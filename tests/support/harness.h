@@ -9,6 +9,7 @@
 #include <stdint.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The module of the test program itself, whose linked-in copy of the
 // plug-in's sources imports Windows functions through its own table.
@@ -64,9 +65,12 @@ std::wstring ReadConsoleRow(HANDLE console, SHORT row, SHORT left, SHORT width, 
 struct ConsoleTopRow {
     ConsoleTopRow();
     ~ConsoleTopRow();
-    // Fills the row with a pattern of letters and alternating attributes
-    // and keeps it as `original`.
-    void Prefill();
+    // Fills the row with a pattern of letters from `first` on and
+    // alternating attributes, and keeps it as `original`.
+    void Prefill(wchar_t first = L'a');
+    // Writes one character in one attribute over the whole row, as output
+    // that rewrites it would; `original` stays.
+    void Overwrite(wchar_t c, WORD attributes);
     std::wstring Row(std::wstring* attributes = nullptr);
 
     HANDLE handle;
@@ -74,3 +78,18 @@ struct ConsoleTopRow {
     SHORT width = 0, top = 0;
     std::wstring original, originalAttributes;
 };
+
+// Every cell of a console's screen buffer, read row by row.
+struct ScreenCells {
+    explicit ScreenCells(HANDLE console);
+    SHORT width = 0, height = 0;
+    std::vector<CHAR_INFO> cells;
+};
+
+// The cells where two snapshots of one buffer differ, as "column,row"
+// texts joined by blanks (empty when none does), so that a check names them.
+std::string ChangedCells(const ScreenCells& before, const ScreenCells& after);
+
+// What drawing may not change, as text for a check: the cursor, the text
+// attributes and the window.
+std::string CursorAttributesAndWindow(HANDLE console);
