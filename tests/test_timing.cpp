@@ -98,14 +98,43 @@ TEST(KeyHandler, VariablesInsideTheLineSeeItsRunningTime) {
     EXPECT_EQ(L"60000000", s.Variable("_cmdtotalticks"));
 }
 
-TEST(KeyHandler, ClockSetBackWrapsTheDuration) {
+TEST(KeyHandler, ALineDuringWhichTheClockWasSetBackLastedNothing) {
     PluginSession s;
+    s.TimedLine(L"earlier", 3 * kSecond);
     s.Enter(L"x");
-    s.clock.Set(s.clock.Now() - 1);
+    s.clock.Set(s.clock.Now() - 500);
     s.Prompt();
-    EXPECT_EQ(L"18446744073709551615", s.Variable("_cmdticks"));
+    EXPECT_EQ(L"0", s.Variable("_cmdticks"));
+    EXPECT_EQ(L"0:00:00.000", s.Variable("_cmdtime"));
+    EXPECT_EQ(L"30000000", s.Variable("_cmdtotalticks")) << "the total does not change";
+    EXPECT_EQ(L"2", s.Variable("_cmdcount")) << "the line still counts";
     s.TimedLine(L"y", 2);
-    EXPECT_EQ(L"1", s.Variable("_cmdtotalticks")) << "the total wraps modulo 2^64";
+    EXPECT_EQ(L"30000002", s.Variable("_cmdtotalticks")) << "later lines count from the clock as it reads now";
+}
+
+TEST(KeyHandler, TheRunningTimeIsNothingWhileTheClockReadsBeforeTheStart) {
+    PluginSession s;
+    s.TimedLine(L"earlier", 3 * kSecond);
+    s.Enter(L"running");
+    s.clock.Set(s.clock.Now() - 500);
+    EXPECT_EQ(L"0", s.Variable("_cmdticks"));
+    EXPECT_EQ(L"0:00:00.000", s.Variable("_cmdtime"));
+    EXPECT_EQ(L"30000000", s.Variable("_cmdtotalticks"));
+    EXPECT_EQ(L"0:00:03.000", s.Variable("_cmdtotaltime"));
+    s.clock.Advance(500 + kSecond);
+    EXPECT_EQ(L"10000000", s.Variable("_cmdticks")) << "past the start again, it runs as before";
+}
+
+TEST(KeyHandler, TheCountAndTheTotalWrapModulo2To64) {
+    PluginSession s;
+    EXPECT_EQ(0, s.Lapwatch(L"/K:18446744073709551615"));
+    const uint64_t half = 1ull << 63;
+    s.clock.Set(0);
+    s.TimedLine(L"a", half);
+    s.clock.Set(0);
+    s.TimedLine(L"b", half + 2);
+    EXPECT_EQ(L"1", s.Variable("_cmdcount"));
+    EXPECT_EQ(L"2", s.Variable("_cmdtotalticks"));
 }
 
 TEST(KeyHandler, ResetPendingClearsTheTotalAtTheNextStop) {
@@ -140,6 +169,18 @@ TEST(SlowCommand, RunsFromTheThresholdOn) {
         std::wstring ran = std::wstring(StandInCommandLog()).substr(before.size());
         EXPECT_EQ(c.runs ? L"echo slow one\n" : L"", ran) << c.seconds << "s threshold, " << c.ticks << " ticks";
     }
+}
+
+TEST(SlowCommand, NotRunAfterALineDuringWhichTheClockWasSetBack) {
+    PluginSession::Saved saved;
+    saved.slowSeconds = 1;
+    saved.slowCommand = L"echo slow one";
+    PluginSession s(saved);
+    std::wstring before = StandInCommandLog();
+    s.Enter(L"work");
+    s.clock.Set(s.clock.Now() - kSecond);
+    s.Prompt();
+    EXPECT_EQ(before, StandInCommandLog());
 }
 
 TEST(SlowCommand, NotRunWithoutOneOrAfterAnUntimedPrompt) {

@@ -1,5 +1,7 @@
 // The timing state: started by Enter on a non-blank line, stopped by the next
-// prompt. Durations and totals are unsigned 64-bit and wrap silently.
+// prompt. Durations never wrap: a line during which the clock was set back
+// lasted 0 ticks. The count and the total are unsigned 64-bit and wrap
+// silently.
 #include "timing_state.h"
 
 #include "../plugin/shell_text.h"
@@ -13,6 +15,11 @@ uint64_t ReadSystemTicks(void) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+uint64_t RunningTicks(void) {
+    uint64_t now = ReadSystemTicks();
+    return now < g_timing.startTime ? 0 : now - g_timing.startTime;
 }
 
 // A second Enter before the prompt keeps the first start and count.
@@ -30,8 +37,7 @@ int StartTiming(void) {
 int StopTiming(void) {
     if (!g_timing.active)
         return 0;
-    uint64_t now = ReadSystemTicks();
-    g_timing.lastDuration = now - g_timing.startTime;
+    g_timing.lastDuration = RunningTicks();
     g_timing.total += g_timing.lastDuration;
     g_timing.active = 0;
     if (g_timing.resetPending) {

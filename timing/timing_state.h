@@ -22,6 +22,11 @@ extern TimingState g_timing;
 // Current system time in 100 ns ticks since 1601-01-01 UTC.
 uint64_t ReadSystemTicks(void);
 
+// Running time of the line being timed, from the clock now: 0 while the
+// clock reads earlier than the start (it was set back), so that no
+// duration wraps round.
+uint64_t RunningTicks(void);
+
 int StartTiming(void);
 int StopTiming(void);
 // True while a line is being timed.

@@ -11,7 +11,7 @@ enum { DAYS_FORM = 1, HOURS_FORM = 0 };
 // Running time of the line being timed, else the last duration.
 static uint64_t CommandTicks(void) {
     if (g_timing.active)
-        return ReadSystemTicks() - g_timing.startTime;
+        return RunningTicks();
     return g_timing.lastDuration;
 }
 
@@ -20,7 +20,7 @@ static uint64_t CommandTicks(void) {
 static uint64_t TotalTicks(void) {
     uint64_t value = g_timing.total;
     if (g_timing.active)
-        value += ReadSystemTicks() - g_timing.startTime;
+        value += RunningTicks();
     if (g_timing.resetPending)
         value = 0;
     return value;
