@@ -230,6 +230,38 @@ TEST_F(Command, RejectsBadArgumentsWithTheirMessage) {
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"ShowTimer", &type, &data));
 }
 
+// The shell's colour reader, put behind the import table, answering with
+// these two colours.
+int g_answeredForeground, g_answeredBackground;
+int HOST_API AnsweringParseColors(wchar_t*, int* foreground, int* background) {
+    *foreground = g_answeredForeground;
+    *background = g_answeredBackground;
+    return 0;
+}
+
+TEST_F(Command, ColourAnswersOutsideZeroToFifteenAreBadColors) {
+    ImportPatch reader(TestProgramModule(), "TakeCmd.dll", "ParseColors",
+                       reinterpret_cast<void*>(&AnsweringParseColors));
+    ASSERT_TRUE(reader.Applied());
+    const struct { int foreground, background; } bad[] = {{16, 0}, {31, 1}, {1, 16}, {-1, 0}};
+    for (const auto& c : bad) {
+        SCOPED_TRACE(testing::Message() << c.foreground << " on " << c.background);
+        g_answeredForeground = c.foreground;
+        g_answeredBackground = c.background;
+        g_settings.timerColors = 0x4E;
+        output.Clear();
+        EXPECT_EQ(1, Run(L"/C:shade"));
+        EXPECT_EQ(kPrefix + L"Bad colors: \"SHADE\"\r\n", output.Err());
+        EXPECT_EQ(0x4E, g_settings.timerColors) << "the settings stay as they were";
+    }
+    g_answeredForeground = 15;
+    g_answeredBackground = 0;
+    output.Clear();
+    EXPECT_EQ(0, Run(L"/C:shade"));
+    EXPECT_EQ(0x0F, g_settings.timerColors);
+    EXPECT_EQ(Report(WithColors(L"Bright white on black")), output.Out());
+}
+
 TEST_F(Command, ResetsTheCommandCountAtOnce) {
     EXPECT_EQ(0, Run(L"/K:0x10"));
     EXPECT_EQ(16u, g_timing.commandCount);

@@ -61,6 +61,10 @@ int ReadColors(wchar_t* value, ColorReader readColors, uint32_t* colors) {
         int background = COLOR_UNSET;
         if (readColors)
             readColors(value, &foreground, &background);
+        // A colour left unset, or answered outside 0 to 15, is none: a 16
+        // would otherwise carry into the background's bits.
+        if (!IsColorIndex(foreground) || !IsColorIndex(background))
+            return 1;
         candidate = MakeColorPair(static_cast<uint32_t>(foreground), static_cast<uint32_t>(background));
     }
     if (!IsValidColorPair(candidate))

@@ -128,14 +128,18 @@ uint32_t Hash(const wchar_t* text) {
 }
 
 // Deterministic stand-in for the shell's reader: from a hash of the text it
-// reads nothing, only the foreground, only the background, or both (colour
-// indexes 0 to 15, sometimes equal).
+// reads nothing, only the foreground, only the background, both (colour
+// indexes 0 to 15, sometimes equal), or a colour outside 0 to 15.
 void FakeColors(const wchar_t* text, int* foreground, int* background) {
     uint32_t h = Hash(text);
     switch (h % 8) {
     case 0: break;
     case 1: *foreground = int(h >> 8 & 15); break;
     case 2: *background = int(h >> 12 & 15); break;
+    case 3:
+        *foreground = int(h >> 8 & 31);
+        *background = int(h >> 12 & 15) - int(h >> 16 & 1);
+        break;
     default:
         *foreground = int(h >> 8 & 15);
         *background = int(h >> 12 & 15);
@@ -229,6 +233,8 @@ Scan ReferenceScan(const std::vector<std::wstring>& args) {
                 int foreground = 255, background = 255;
                 FakeColors(value.c_str(), &foreground, &background);
                 s.readerTexts.push_back(value);
+                if (foreground < 0 || foreground > 15 || background < 0 || background > 15)
+                    return fail(SCAN_BAD_COLORS, at, true);
                 candidate = uint64_t(background) * 16 + uint64_t(foreground);
             }
             if (candidate > 255 || candidate % 16 == candidate / 16)

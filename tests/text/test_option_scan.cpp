@@ -30,6 +30,11 @@ int FakeReadColors(wchar_t* text, int* foreground, int* background) {
         {L"magenta on bright cyan", 5, 11},
         {L"white on white", 7, 7},
         {L"blue on huge", 1, 16},
+        {L"bright white on black", 15, 0},
+        // Answers outside 0 to 15, which must not carry into the other nibble.
+        {L"sixteen on black", 16, 0},
+        {L"thirty-one on blue", 31, 1},
+        {L"black on minus one", 0, -1},
     };
     for (const auto& k : known) {
         if (std::wstring(text) == k.text) {
@@ -147,6 +152,7 @@ TEST(OptionScan, EachOption) {
         {L"/c240", Colors(0xF0)}, {L"/C:0x0x10", Colors(0x10)},
         {L"/C:\"bright yellow on black\"", Colors(0x0E)},
         {L"\"/C:magenta on bright cyan\"", Colors(0xB5)},
+        {L"/C:\"bright white on black\"", Colors(0x0F)},
         {L"/D", defaults}, {L"/d", defaults},
         {L"/K", Count(0)}, {L"/K:0x10", Count(16)}, {L"/k=18446744073709551615", Count(UINT64_MAX)},
         {L"/K16", Count(16)}, {L"/K:5 /K", Count(0)},
@@ -190,6 +196,9 @@ TEST(OptionScan, ErrorsQuoteTheirText) {
         {L"/C:nonsense", SCAN_BAD_COLORS, L"NONSENSE"},
         {L"/C:\"white on white\"", SCAN_BAD_COLORS, L"WHITE ON WHITE"},
         {L"/C:\"blue on huge\"", SCAN_BAD_COLORS, L"BLUE ON HUGE"},
+        {L"/C:\"sixteen on black\"", SCAN_BAD_COLORS, L"SIXTEEN ON BLACK"},
+        {L"/C:\"thirty-one on blue\"", SCAN_BAD_COLORS, L"THIRTY-ONE ON BLUE"},
+        {L"/C:\"black on minus one\"", SCAN_BAD_COLORS, L"BLACK ON MINUS ONE"},
         {L"/C:blue", SCAN_BAD_COLORS, L"BLUE"},
         {L"/C:", SCAN_BAD_COLORS, L""},
         {L"/C", SCAN_BAD_COLORS, L""},
