@@ -1,6 +1,7 @@
 // Saved settings: what a load accepts, what a save writes, and what happens
 // when the registry refuses.
 #include "support/harness.h"
+#include "support/plugin_session.h"
 #include "support/system_fakes.h"
 
 #include "settings/settings.h"
@@ -172,6 +173,45 @@ TEST_F(RegistryTest, KeyNotCreatableGivesOneAndWritesNothing) {
     DWORD type = 0;
     std::string data;
     EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"ShowTimer", &type, &data));
+}
+
+// The shipped DLL closes every registry key and file it opens: at start-up
+// (with saved settings for the user, and with none, which reads both
+// roots), around the quiet expansion ("nul"), at each save, failed or not,
+// and at each restore; the console handle at tear-down.
+TEST(HandleBalance, EveryKeyAndFileTheDllOpensIsClosed) {
+    PluginSession s(ShowTimerMode(2));
+    auto init = s.plugin.Get<InitializePluginFn>("InitializePlugin");
+    auto shutdown = s.plugin.Get<ShutdownPluginFn>("ShutdownPlugin");
+    shutdown(0);
+    CountedHandles handles(s.plugin.module);
+    ASSERT_TRUE(handles.Applied());
+    CapturedOutput output;
+
+    ASSERT_EQ(0, init());
+    EXPECT_EQ(0, handles.OpenKeys()) << "start-up with saved settings";
+    EXPECT_EQ(1, handles.OpenFiles()) << "the console, until tear-down";
+    s.TimedLine(L"drawn", 10000000);
+    EXPECT_EQ(0, s.Lapwatch(L"/S"));
+    EXPECT_EQ(0, s.Lapwatch(L"/S!"));
+    EXPECT_EQ(0, s.Lapwatch(L"/R"));
+    {
+        RefusedValueWrite refusal(s.plugin.module, L"SlowCommand");
+        ASSERT_TRUE(refusal.Applied());
+        EXPECT_EQ(2, s.Lapwatch(L"/S"));
+    }
+    CleanSettingsKey::Remove();
+    EXPECT_EQ(0, s.Lapwatch(L"/R"));
+    EXPECT_EQ(0, handles.OpenKeys()) << "saves and restores";
+    EXPECT_EQ(1, handles.OpenFiles()) << "the quiet expansion's nul";
+
+    shutdown(0);
+    ASSERT_EQ(0, init());
+    shutdown(0);
+    EXPECT_EQ(0, handles.OpenKeys()) << "start-up without saved settings";
+    EXPECT_EQ(0, handles.OpenFiles());
+    EXPECT_EQ(0, handles.UnknownCloses());
+    EXPECT_GE(handles.Opened(), 8) << "2 consoles, nul, a key at start-up, 3 saves, a restore that found one";
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <set>
+
 namespace {
 
 const wchar_t* g_refusedValue;
@@ -41,6 +43,60 @@ BOOL WINAPI FailingReadConsoleOutputW(HANDLE, CHAR_INFO* cells, COORD size, COOR
     return FALSE;
 }
 
+std::multiset<void*> g_openKeys, g_openFiles;
+int g_handlesOpened, g_unknownCloses;
+
+void NoteOpened(std::multiset<void*>& open, void* handle) {
+    open.insert(handle);
+    ++g_handlesOpened;
+}
+
+void NoteClosed(std::multiset<void*>& open, void* handle) {
+    auto found = open.find(handle);
+    if (found == open.end())
+        ++g_unknownCloses;
+    else
+        open.erase(found);
+}
+
+LSTATUS WINAPI CountedRegOpenKeyExW(HKEY root, LPCWSTR name, DWORD options, REGSAM access, PHKEY key) {
+    static auto real = SystemFunction<decltype(&RegOpenKeyExW)>(L"advapi32.dll", "RegOpenKeyExW");
+    LSTATUS rc = real(root, name, options, access, key);
+    if (rc == ERROR_SUCCESS)
+        NoteOpened(g_openKeys, *key);
+    return rc;
+}
+
+LSTATUS WINAPI CountedRegCreateKeyExW(HKEY root, LPCWSTR name, DWORD reserved, LPWSTR type, DWORD options,
+                                      REGSAM access, LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition) {
+    static auto real = SystemFunction<decltype(&RegCreateKeyExW)>(L"advapi32.dll", "RegCreateKeyExW");
+    LSTATUS rc = real(root, name, reserved, type, options, access, sa, key, disposition);
+    if (rc == ERROR_SUCCESS)
+        NoteOpened(g_openKeys, *key);
+    return rc;
+}
+
+LSTATUS WINAPI CountedRegCloseKey(HKEY key) {
+    NoteClosed(g_openKeys, key);
+    static auto real = SystemFunction<decltype(&RegCloseKey)>(L"advapi32.dll", "RegCloseKey");
+    return real(key);
+}
+
+HANDLE WINAPI CountedCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                                 DWORD disposition, DWORD flags, HANDLE templ) {
+    static auto real = SystemFunction<decltype(&CreateFileW)>(L"kernel32.dll", "CreateFileW");
+    HANDLE file = real(name, access, share, sa, disposition, flags, templ);
+    if (file != INVALID_HANDLE_VALUE)
+        NoteOpened(g_openFiles, file);
+    return file;
+}
+
+BOOL WINAPI CountedCloseHandle(HANDLE handle) {
+    NoteClosed(g_openFiles, handle);
+    static auto real = SystemFunction<decltype(&CloseHandle)>(L"kernel32.dll", "CloseHandle");
+    return real(handle);
+}
+
 std::vector<MessageBoxCall> g_boxes;
 
 int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
@@ -72,6 +128,26 @@ FailingCreateFile::FailingCreateFile(HMODULE module, const wchar_t* name, DWORD 
 
 FailingConsoleRead::FailingConsoleRead(HMODULE module)
     : patch(module, "KERNEL32.dll", "ReadConsoleOutputW", Replacement(&FailingReadConsoleOutputW)) {}
+
+CountedHandles::CountedHandles(HMODULE module)
+    : openKey(module, "ADVAPI32.dll", "RegOpenKeyExW", Replacement(&CountedRegOpenKeyExW)),
+      createKey(module, "ADVAPI32.dll", "RegCreateKeyExW", Replacement(&CountedRegCreateKeyExW)),
+      closeKey(module, "ADVAPI32.dll", "RegCloseKey", Replacement(&CountedRegCloseKey)),
+      createFile(module, "KERNEL32.dll", "CreateFileW", Replacement(&CountedCreateFileW)),
+      closeHandle(module, "KERNEL32.dll", "CloseHandle", Replacement(&CountedCloseHandle)) {
+    g_openKeys.clear();
+    g_openFiles.clear();
+    g_handlesOpened = 0;
+    g_unknownCloses = 0;
+}
+bool CountedHandles::Applied() const {
+    return openKey.Applied() && createKey.Applied() && closeKey.Applied() && createFile.Applied() &&
+           closeHandle.Applied();
+}
+int CountedHandles::Opened() const { return g_handlesOpened; }
+int CountedHandles::OpenKeys() const { return static_cast<int>(g_openKeys.size()); }
+int CountedHandles::OpenFiles() const { return static_cast<int>(g_openFiles.size()); }
+int CountedHandles::UnknownCloses() const { return g_unknownCloses; }
 
 HWND const kForegroundWindow = reinterpret_cast<HWND>(0x4321);
 

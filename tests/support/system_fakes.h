@@ -42,6 +42,19 @@ struct FailingConsoleRead {
     ImportPatch patch;
 };
 
+// Registry keys and files that a module opens through its import table
+// (RegOpenKeyExW and RegCreateKeyExW, CreateFileW) and its closes of them
+// (RegCloseKey, CloseHandle), counted while the calls go on to the system.
+struct CountedHandles {
+    explicit CountedHandles(HMODULE module);
+    bool Applied() const;
+    int Opened() const;           // keys and files opened since construction
+    int OpenKeys() const;         // keys opened and not closed
+    int OpenFiles() const;        // files opened and not closed
+    int UnknownCloses() const;    // closes of handles not opened here, or closed twice
+    ImportPatch openKey, createKey, closeKey, createFile, closeHandle;
+};
+
 // MessageBoxW records its arguments and returns IDOK at once;
 // GetForegroundWindow answers kForegroundWindow.
 struct MessageBoxCall {
