@@ -264,6 +264,23 @@ TEST(TimerOverlay, ARowRewrittenSinceTheDrawingKeepsItsNewCells) {
     EXPECT_EQ("", ChangedCells(rewritten, ScreenCells(console.handle)));
 }
 
+TEST(TimerOverlay, ColoursChangedAfterTheDrawingStillLetItBeErased) {
+    ConsoleTopRow console;
+    PluginSession::Saved saved = ShowTimerMode(2);
+    saved.slowSeconds = 1;
+    saved.slowCommand = L"lapwatch /C:0x4E";    // runs after the drawing
+    PluginSession s(saved);
+    console.Prefill();
+    CapturedOutput report;
+    s.TimedLine(L"slow", 2 * kSecond);
+    std::wstring attributes;
+    console.Row(&attributes);
+    ASSERT_EQ(std::wstring(18, L'\x1F'), attributes.substr(console.width - 19, 18)) << "drawn before the change";
+    s.Enter(L"next");
+    EXPECT_EQ(console.original, console.Row(&attributes));
+    EXPECT_EQ(console.originalAttributes, attributes);
+}
+
 TEST(TimerOverlay, ShutdownTakesAShowingOverlayOff) {
     ConsoleTopRow console;
     PluginSession s(ShowTimerMode(2));
