@@ -1,7 +1,9 @@
 // The timer overlay on the real console: the cells it covers, what it saves
 // and what it puts back; the status bar and the quiet expansion.
+#include "plugin/frame.h"
 #include "support/plugin_session.h"
 #include "support/system_fakes.h"
+#include "timing/timer_display.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +124,46 @@ TEST(TimerOverlay, NothingIsDrawnOverCellsThatCannotBeSaved) {
     s.Enter(L"next");
     EXPECT_EQ(console.original, console.Row(&attributes)) << "no overlay recorded, so no stale cells written back";
     EXPECT_EQ(console.originalAttributes, attributes);
+}
+
+TEST(TimerOverlay, AnErasureThatCannotReadTheCellsWritesNone) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    console.Prefill();
+    s.TimedLine(L"drawn", kSecond);
+    std::wstring drawn = console.Row();
+    ASSERT_NE(console.original, drawn);
+    {
+        FailingConsoleRead unreadable(s.plugin.module);
+        ASSERT_TRUE(unreadable.Applied());
+        s.Key(KEY_CODE_ESC, L"Esc", L"");
+    }
+    EXPECT_EQ(drawn, console.Row()) << "cells that may have been written since are not overwritten blindly";
+    s.Enter(L"next");
+    EXPECT_EQ(drawn, console.Row()) << "and the overlay is forgotten";
+}
+
+TEST(TimerOverlay, NoTextIsDrawnLongerThanATimerTextCanBe) {
+    // The test program's own copy of the display, handed a text longer than
+    // the shell's 8191 characters on a buffer wider than that.
+    ConsoleTopRow console;
+    NarrowWindow widest(console.handle, 8300, 80);
+    if (!widest.applied)
+        GTEST_SKIP() << "the console buffer cannot be made 8300 columns wide here";
+    ASSERT_EQ(0, OpenConsoleOutput());
+    ConsoleTopRow wide;
+    wide.Prefill();
+    const std::wstring text(9000, L'y');
+    EXPECT_EQ(0, DrawTimerOverlay(text.c_str()));
+    const int left = 8300 - 8192;
+    std::wstring expected = wide.original;
+    expected.replace(left, 8191, std::wstring(8191, L'y'));
+    EXPECT_EQ(expected, wide.Row());
+    EraseTimerOverlay();
+    expected = wide.original;
+    expected.replace(left + 200, 7991, std::wstring(7991, L' '));
+    EXPECT_EQ(expected, wide.Row());
+    CloseConsoleOutput();
 }
 
 TEST(TimerOverlay, RegionLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksTheRest) {
