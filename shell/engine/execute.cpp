@@ -141,11 +141,14 @@ int RunPluginCommand(FARPROC proc, const std::wstring& arguments) {
     return As<CommandFn>(proc)(buffer.data());
 }
 
+// set name=value: the value is kept as typed, blanks at its end included
+// (as Windows' command shell keeps them); "set name=" removes the variable.
 int SetCommand(const std::wstring& arguments) {
-    std::wstring text = Trim(arguments);
+    std::wstring text = TrimLeft(arguments);
     size_t equals = text.find(L'=');
     if (equals == std::wstring::npos) {
         // "set" lists the environment; "set prefix" the variables starting so.
+        text = Trim(text);
         std::wstring prefix = Lower(text);
         bool any = false;
         wchar_t* block = GetEnvironmentStringsW();

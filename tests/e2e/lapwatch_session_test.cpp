@@ -99,6 +99,38 @@ TEST(LapwatchSession, TimerOverlayShownAfterTimedLineAndErasedAtNextPrompt) {
     EXPECT_EQ(std::wstring(static_cast<size_t>(width), L' '), run.screen[2].at(L"text"));
 }
 
+TEST(LapwatchSession, TimerFormatsKeepTheirBlanks) {
+    // Each format is set with a blank at the end, which the drawn text keeps:
+    // the overlay ends one column short of the edge with that blank.
+    const struct {
+        const wchar_t* format;
+        const wchar_t* shown;
+    } cases[] = {
+        {L" %%_cmdtime ", L" 0:00:00\\.\\d{3} "},
+        {L" %%_cmdtime of %%_cmdtotaltime ", L" 0:00:00\\.\\d{3} of 0:00:\\d\\d\\.\\d{3} "},
+        {L" #%%_cmdcount ", L" #6 "},
+    };
+    std::vector<std::wstring> script;
+    for (const auto& c : cases) {
+        script.push_back(std::wstring(L"set LAPWATCHFMT=") + c.format);
+        script.push_back(L"delay 0.1");
+    }
+    script.push_back(L"exit");
+    ShellRun run = RunShell(script);
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(script.size(), run.screen.size()) << Narrow(run.out);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(Narrow(cases[i].format));
+        const ScreenEntry& after = run.screen[2 * i + 2];  // the prompt after the delay
+        int width = std::stoi(after.at(L"width"));
+        std::pair<int, int> cells = CellsWithAttribute(after, kTimerAttribute);
+        ASSERT_EQ(width - 2, cells.second) << Narrow(after.at(L"text"));
+        std::wstring overlay = after.at(L"text").substr(static_cast<size_t>(cells.first),
+                                                       static_cast<size_t>(cells.second - cells.first + 1));
+        EXPECT_TRUE(std::regex_match(overlay, std::wregex(cases[i].shown))) << "[" << Narrow(overlay) << "]";
+    }
+}
+
 TEST(LapwatchSession, StatusBarTakesTheTimerInsteadOfTheOverlay) {
     ShellOptions options;
     options.arguments = {L"--statusbar"};

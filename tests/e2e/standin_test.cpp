@@ -140,6 +140,24 @@ TEST(StandInShell, CommandRunsLinesLikeTypedOnes) {
     EXPECT_EQ(L"Unknown command \"frobnicate\"\r\n", run.err);
 }
 
+TEST(StandInShell, SetKeepsTheValueAsTyped) {
+    // Blanks after "=" and at the end belong to the value, as in Windows'
+    // command shell; the name loses the blanks around it.
+    ShellRun run = RunShell({L"set E2E_PADDED= two  words  ", L"echo [%e2e_padded]",
+                             L"set   E2E_NAME =x", L"echo [%e2e_name]",
+                             L"set E2E_BLANK= ", L"echo [%e2e_blank]",
+                             L"set E2E_PADDED=", L"echo [%e2e_padded]",
+                             L"set e2e_na ", L"exit"},
+                            WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(HasLine(run, L"[ two  words  ]")) << Narrow(run.out);
+    EXPECT_TRUE(HasLine(run, L"[x]"));
+    EXPECT_TRUE(HasLine(run, L"[ ]"));
+    EXPECT_TRUE(HasLine(run, L"[]"));
+    EXPECT_TRUE(HasLine(run, L"E2E_NAME=x"));  // the listing's prefix is trimmed
+    EXPECT_EQ(L"", run.err);
+}
+
 TEST(StandInShell, TransientAndPipeFlagsReachPlugins) {
     struct Case {
         const char* name;
