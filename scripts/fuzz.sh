@@ -7,11 +7,20 @@
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     default 30
 #
+# Every folder is named after its target: the seeds of fuzz_numbers are in
+# tests/fuzz/corpus/fuzz_numbers/, its saved inputs in
+# tests/fuzz/regressions/fuzz_numbers/, its work copy and findings in
+# $BUILD_DIR/fuzz-work/{corpus,findings,logs}/fuzz_numbers/. A folder below
+# corpus/ or regressions/ that names no target is an error, so that no
+# saved input is silently left out.
+#
 # Environment:
 #   FUZZ_JOBS=n      parallel fuzzing processes per target, 1 (default) or 2
 #   FUZZ_EXECS=n     stop each target after n executions in all (split over
 #                    the jobs); SECONDS_PER_TARGET then only caps the time
 #   FUZZ_TARGETS="a b"  a subset of the targets (default: all)
+#   FUZZ_INPUTS=dir  the folder holding corpus/ and regressions/ (default
+#                    tests/fuzz; the script's own test points it elsewhere)
 # Installs clang and libFuzzer with apt-get when they are missing (as root).
 set -euo pipefail
 
@@ -21,10 +30,22 @@ jobs=${FUZZ_JOBS:-1}
 execs=${FUZZ_EXECS:-}
 build=${BUILD_DIR:-$root/build}/fuzz
 work=${BUILD_DIR:-$root/build}/fuzz-work
-targets=${FUZZ_TARGETS:-"fuzz_arguments fuzz_numbers fuzz_clock_text fuzz_first_word"}
+inputs=${FUZZ_INPUTS:-$root/tests/fuzz}
+all_targets="fuzz_arguments fuzz_numbers fuzz_clock_text fuzz_first_word"
+targets=${FUZZ_TARGETS:-$all_targets}
 
 case $seconds in ''|*[!0-9]*) echo "fuzz: SECONDS_PER_TARGET must be a number" >&2; exit 2;; esac
 case $jobs in 1|2) ;; *) echo "fuzz: FUZZ_JOBS must be 1 or 2" >&2; exit 2;; esac
+for target in $targets; do
+    case " $all_targets " in *" $target "*) ;; *) echo "fuzz: no target $target (targets: $all_targets)" >&2; exit 2;; esac
+done
+for folder in "$inputs"/corpus/* "$inputs"/regressions/*; do
+    [ -e "$folder" ] || continue
+    case " $all_targets " in
+        *" $(basename "$folder") "*) ;;
+        *) echo "fuzz: $folder names no target (targets: $all_targets)" >&2; exit 2 ;;
+    esac
+done
 
 # Longest input per target: long enough for an 8192-character argument line
 # or first word written out in full; a tick count is 8 bytes.
@@ -67,26 +88,28 @@ status=0
 report=()
 for target in $targets; do
     bin=$build/$target
-    name=${target#fuzz_}
     [ -x "$bin" ] || { echo "fuzz: no target $target" >&2; exit 2; }
 
-    corpus=$work/corpus/$name
-    findings=$work/findings/$name
-    logs=$work/logs/$name
+    corpus=$work/corpus/$target
+    findings=$work/findings/$target
+    logs=$work/logs/$target
     mkdir -p "$corpus" "$findings" "$logs"
 
     # Saved inputs of earlier findings must pass before anything else.
-    regressions=$root/tests/fuzz/regressions/$name
-    if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
-        if ! "$bin" "$regressions"/* >"$logs/regressions.log" 2>&1; then
+    regressions=$inputs/regressions/$target
+    saved=()
+    [ -d "$regressions" ] && saved=("$regressions"/*)
+    if [ ${#saved[@]} -gt 0 ] && [ -e "${saved[0]}" ]; then
+        if ! "$bin" "${saved[@]}" >"$logs/regressions.log" 2>&1; then
             line="$target: a saved regression input fails (log: $logs/regressions.log)"
             echo "$line"
             report+=("$line")
             status=1
             continue
         fi
+        echo "$target: ${#saved[@]} saved input(s) of $regressions replayed, no failure"
     fi
-    cp -n "$root/tests/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
+    cp -n "$inputs/corpus/$target"/* "$corpus"/ 2>/dev/null || true
     rm -f "$logs"/fuzz-*.log
 
     options=(-max_len="$(max_len "$target")" -max_total_time="$seconds" -print_final_stats=1
