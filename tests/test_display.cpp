@@ -214,21 +214,28 @@ TEST(TimerOverlay, AOneCharacterFormatIsDrawn) {
 
 TEST(TimerOverlay, ControlCharactersShowAsBlanksInTheirOwnCells) {
     ConsoleTopRow console;
-    ScopedEnvironment env(L"LAPWATCHFMT", L" a\tb\rc\nd\ae\bf ");
-    PluginSession s(ShowTimerMode(2));
-    console.Prefill();
-    ScreenCells before(console.handle);
-    const std::string state = CursorAttributesAndWindow(console.handle);
-    s.TimedLine(L"controls", kSecond);
-    const int left = console.width - 14;
-    std::wstring attributes;
-    EXPECT_EQ(L" a b c d e f ", console.Row(&attributes).substr(left, 13));
-    EXPECT_EQ(std::wstring(13, L'\x1F'), attributes.substr(left, 13));
-    EXPECT_EQ(OverlayCells(console, left, 13), ChangedCells(before, ScreenCells(console.handle)))
-        << "nothing but the overlay's own cells";
-    EXPECT_EQ(state, CursorAttributesAndWindow(console.handle));
-    s.Key(KEY_CODE_ESC, L"Esc", L"");
-    EXPECT_EQ("", ChangedCells(before, ScreenCells(console.handle)));
+    const struct { const wchar_t* format; const wchar_t* shown; } cases[] = {
+        {L" a\tb\rc\nd\ae\bf ", L" a b c d e f "},
+        {L"\x1F\x7Fz\x01", L"  z "},
+    };
+    for (const auto& c : cases) {
+        ScopedEnvironment env(L"LAPWATCHFMT", c.format);
+        PluginSession s(ShowTimerMode(2));
+        console.Prefill();
+        ScreenCells before(console.handle);
+        const std::string state = CursorAttributesAndWindow(console.handle);
+        s.TimedLine(L"controls", kSecond);
+        const int n = static_cast<int>(wcslen(c.shown));
+        const int left = console.width - n - 1;
+        std::wstring attributes;
+        EXPECT_EQ(c.shown, console.Row(&attributes).substr(left, n));
+        EXPECT_EQ(std::wstring(n, L'\x1F'), attributes.substr(left, n));
+        EXPECT_EQ(OverlayCells(console, left, n), ChangedCells(before, ScreenCells(console.handle)))
+            << "nothing but the overlay's own cells";
+        EXPECT_EQ(state, CursorAttributesAndWindow(console.handle));
+        s.Key(KEY_CODE_ESC, L"Esc", L"");
+        EXPECT_EQ("", ChangedCells(before, ScreenCells(console.handle)));
+    }
 }
 
 TEST(TimerOverlay, AWindowNarrowerThanTheBufferDoesNotScroll) {
@@ -263,10 +270,14 @@ TEST(TimerOverlay, TheCutNeverSplitsASurrogatePair) {
     expected.replace(1, console.width - 2, std::wstring(console.width - 2, L'x'));
     EXPECT_EQ(expected, console.Row()) << "one character fewer, ending as ever in column width - 2";
 
-    ScopedEnvironment fits(L"LAPWATCHFMT", L"ab\U0001F600");
+    // A pair whose trail takes the last cell that fits is drawn whole.
+    format = std::wstring(console.width - 3, L'x') + L"\U0001F600" + L"cut off";
+    ScopedEnvironment fits(L"LAPWATCHFMT", format.c_str());
     console.Prefill();
     s.TimedLine(L"whole", kSecond);
-    EXPECT_EQ(L"ab\U0001F600", console.Row().substr(console.width - 5, 4)) << "a pair that fits is drawn whole";
+    expected = console.original;
+    expected.replace(0, console.width - 1, format.substr(0, console.width - 1));
+    EXPECT_EQ(expected, console.Row());
 }
 
 TEST(TimerOverlay, CellsTypedOverTheOverlayKeepWhatWasTyped) {
@@ -332,6 +343,25 @@ TEST(TimerOverlay, ShutdownTakesAShowingOverlayOff) {
     ASSERT_NE("", ChangedCells(before, ScreenCells(console.handle)));
     EXPECT_EQ(0, s.plugin.Get<ShutdownPluginFn>("ShutdownPlugin")(0));
     EXPECT_EQ("", ChangedCells(before, ScreenCells(console.handle)));
+}
+
+TEST(TimerOverlay, AFormatThatIsEmptyOrTooLongGivesTheDefault) {
+    ConsoleTopRow console;
+    const std::wstring longest(8191, L'=');
+    const struct { std::wstring format; std::wstring shown; } cases[] = {
+        {L"", L" [1]  0:00:01.000 "},
+        {std::wstring(8192, L'='), L" [1]  0:00:01.000 "},
+        {longest, std::wstring(console.width - 1, L'=')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format.size());
+        ScopedEnvironment env(L"LAPWATCHFMT", c.format.c_str());
+        PluginSession s(ShowTimerMode(2));
+        console.Prefill();
+        s.TimedLine(L"format", kSecond);
+        const size_t left = console.width - c.shown.size() - 1;
+        EXPECT_EQ(c.shown, console.Row().substr(left, c.shown.size()));
+    }
 }
 
 TEST(TimerOverlay, EmptyTextDrawsNothingButReachesTheStatusBar) {
