@@ -37,8 +37,8 @@ static TimerOverlay g_overlay;
 static const COORD PIECE_SIZE = {OVERLAY_SAVE_CELLS, 1};
 static const COORD PIECE_ORIGIN = {0, 0};
 
-// What a character's cell shows: a control character would be acted on by
-// no one here, so its cell shows a blank.
+// What a character's cell shows: a control character has no picture of its
+// own in a cell, so its cell shows a blank.
 static wchar_t CellCharacter(wchar_t c) {
     return (c < 0x20 || c == 0x7F) ? L' ' : c;
 }
