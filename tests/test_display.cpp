@@ -18,7 +18,7 @@ const uint64_t kSecond = 10000000;
 std::string OverlayCells(const ConsoleTopRow& console, int left, int count) {
     std::string cells;
     for (int column = left; column < left + count; ++column)
-        cells += (cells.empty() ? "" : " ") + std::to_string(column) + "," + std::to_string(console.top);
+        AddCellName(&cells, column, console.top);
     return cells;
 }
 

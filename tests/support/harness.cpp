@@ -145,6 +145,10 @@ ScreenCells::ScreenCells(HANDLE console) {
     }
 }
 
+void AddCellName(std::string* cells, int column, int row) {
+    *cells += (cells->empty() ? "" : " ") + std::to_string(column) + "," + std::to_string(row);
+}
+
 std::string ChangedCells(const ScreenCells& before, const ScreenCells& after) {
     if (before.width != after.width || before.height != after.height)
         return "the buffer's size";
@@ -153,8 +157,7 @@ std::string ChangedCells(const ScreenCells& before, const ScreenCells& after) {
         const CHAR_INFO& a = before.cells[i];
         const CHAR_INFO& b = after.cells[i];
         if (a.Char.UnicodeChar != b.Char.UnicodeChar || a.Attributes != b.Attributes)
-            changed += (changed.empty() ? "" : " ") + std::to_string(i % before.width) + "," +
-                       std::to_string(i / before.width);
+            AddCellName(&changed, static_cast<int>(i % before.width), static_cast<int>(i / before.width));
     }
     return changed;
 }

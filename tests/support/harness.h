@@ -90,6 +90,9 @@ struct ScreenCells {
 // texts joined by blanks (empty when none does), so that a check names them.
 std::string ChangedCells(const ScreenCells& before, const ScreenCells& after);
 
+// Appends "column,row" to a list of cells in ChangedCells' form.
+void AddCellName(std::string* cells, int column, int row);
+
 // What drawing may not change, as text for a check: the cursor, the text
 // attributes and the window.
 std::string CursorAttributesAndWindow(HANDLE console);
