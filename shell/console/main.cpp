@@ -127,8 +127,8 @@ struct StreamSource {
     }
 };
 
-// Feeds a scripted line through the key path and echoes it like typing.
-// Returns the line as entered (after any Esc).
+// Feeds a scripted line through the key path and echoes it like typing,
+// Enter before the line end. Returns the line as entered (after any Esc).
 std::wstring TypeScriptedLine(const std::wstring& script) {
     std::wstring line;
     for (wchar_t c : script) {
@@ -140,13 +140,17 @@ std::wstring TypeScriptedLine(const std::wstring& script) {
             line += c;
         }
     }
-    Out(line + L"\r\n");
+    Out(line);
     SendKey(KEY_CODE_ENTER, L"Enter", line);
+    Out(L"\r\n");
     return line;
 }
 
 // Reads one line from the console, keystroke by keystroke. False at the
 // end of input (Ctrl+D or Ctrl+Z on an empty line, or a failed read).
+// Like the shell, it hands each key to the plug-ins before acting on it:
+// Enter reaches them while the line is still open, before the line end
+// that may scroll the screen.
 bool ReadConsoleLine(HANDLE input, std::wstring* result) {
     std::wstring line;
     for (;;) {
@@ -158,8 +162,8 @@ bool ReadConsoleLine(HANDLE input, std::wstring* result) {
         wchar_t c = key.uChar.UnicodeChar;
         for (WORD repeat = 0; repeat < (key.wRepeatCount == 0 ? 1 : key.wRepeatCount); ++repeat) {
             if (key.wVirtualKeyCode == VK_RETURN || c == L'\r' || c == L'\n') {
-                Out(L"\r\n");
                 SendKey(KEY_CODE_ENTER, L"Enter", line);
+                Out(L"\r\n");
                 *result = line;
                 return true;
             }

@@ -5,7 +5,8 @@
 # exactly the console's screen buffer: tmux's capture-pane, characters and
 # colours, against lapshell's screen log. On top of that: every line reads
 # as typed, the overlay appears at the top right after a timed line and is
-# gone after Esc, and the demo leaves the terminal's settings as it found
+# gone after Esc, no row scrolls into the terminal's history with the
+# overlay on it, and the demo leaves the terminal's settings as it found
 # them.
 #
 #   tests/e2e/terminal_test.sh x86|x64
@@ -230,6 +231,17 @@ for ((r = 0; r < HEIGHT; r++)); do
     [[ $text =~ ^${pattern}$ ]] || fail "row $r reads '$text', expected /$pattern/"
 done
 
+# Lines that scroll the screen, each Enter typed on the bottom row: the
+# overlay is taken off at Enter, before the line ends and the screen
+# scrolls, so no row that scrolls out of the window takes it along into the
+# terminal's history.
+for n in 5 6 7 8; do type_line $n 'lapwatch'; done
+history_rows=$(tmx capture-pane -p -S - -E -1 -t demo)
+[ "$(printf '%s\n' "$history_rows" | wc -l)" -ge 8 ] || fail "the screen did not scroll"
+ghost=$(printf '%s\n' "$history_rows" | grep -E '\[[0-9]+\]  0:00:' || true)
+[ -z "$ghost" ] || fail "rows scrolled into the terminal's history with the overlay on them:
+$ghost"
+
 tmx send-keys -t demo -l exit
 tmx send-keys -t demo Enter
 for ((waited = 0; waited < STEP_SECONDS * 2; waited++)); do
@@ -239,4 +251,4 @@ done
 [ -f "$work/stty-after" ] || fail "the demo did not end after exit"
 [ "$(cat "$work/status")" = 0 ] || fail "the demo ended with status $(cat "$work/status")"
 cmp -s "$work/stty-before" "$work/stty-after" || fail "the terminal's settings differ after the demo"
-say "passed: 4 prompts and Esc in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer"
+say "passed: 8 prompts and Esc in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer; no overlay scrolled into the history"
