@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both plug-ins, checks that the plug-in's folders include each other
 # one way only and their sources with clang-tidy for both targets, runs the
-# native sanitizer build of the text-processing code, then every test of
+# native sanitizer build of the text-processing code (with g++, and with
+# clang++ where it is installed), then every test of
 # each DLL under its Wine, the demo in a tmux pane (tests/e2e/terminal_test.sh,
 # where tmux is installed), and last checks the release package of the
 # current commit (reproducible, and its stripped DLLs load). Where this
@@ -20,6 +21,13 @@ status=0
 "$root/scripts/check-layers.sh" || status=$?
 "$root/scripts/lint.sh" || status=$?
 "$root/scripts/native-tests.sh" || status=$?
+# The native build with clang as well, where it is installed (scripts/fuzz.sh
+# installs it), so that both compilers README names keep working.
+if command -v clang++ >/dev/null; then
+    CXX=clang++ NATIVE_BUILD_DIR="$build/native-clang" "$root/scripts/native-tests.sh" || status=$?
+else
+    echo "test: clang++ is not installed, so the native tests ran with g++ only"
+fi
 
 # One line per Wine test program that ran: GoogleTest's own counts, or the
 # soak's summary.
