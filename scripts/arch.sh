@@ -63,6 +63,26 @@ runnable_arch() {
 
 KERNEL_WITHOUT_32_BIT="this kernel cannot run 32-bit programs"
 
+# The smallest i386 Linux program: an ELF header, one loadable segment and
+# the code of exit(0) (mov eax,1; xor ebx,ebx; int 0x80), 93 bytes. It lets
+# the kernel be asked before any 32-bit package is installed.
+I386_EXIT_PROGRAM='\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\135\0\0\0\135\0\0\0\5\0\0\0\0\20\0\0\270\1\0\0\0\61\333\315\200'
+
+# Exit status 0 when this kernel runs 32-bit programs (natively or through
+# an emulator registered with binfmt_misc), 1 when it refuses them with
+# "Exec format error", 2 when the probe itself cannot run (a temporary
+# folder mounted noexec, say): then nobody knows.
+kernel_runs_32_bit() {
+    local program said status=0
+    program=$(mktemp "${TMPDIR:-/tmp}/i386-probe.XXXXXX") || return 2
+    { printf "$I386_EXIT_PROGRAM" >"$program" && chmod +x "$program"; } || { rm -f "$program"; return 2; }
+    said=$("$program" 2>&1) || status=$?
+    rm -f "$program"
+    [ $status -eq 0 ] && return 0
+    [[ $said == *"Exec format error"* ]] && return 1
+    return 2
+}
+
 # The interpreter of the enabled binfmt_misc entry that takes i386 ELF
 # files, or nothing.
 i386_binfmt_interpreter() {
@@ -91,6 +111,13 @@ wine_probe() {
     local loader
     loader=$(wine_loader "$1") || return 2
     if [ ! -x "$loader" ]; then
+        # Set-up leaves 32-bit Wine out where the kernel cannot run it.
+        local kernel=0
+        [ "$1" = x86 ] && { kernel_runs_32_bit || kernel=$?; }
+        if [ $kernel -eq 1 ]; then
+            echo "$KERNEL_WITHOUT_32_BIT"
+            return 1
+        fi
         echo "$loader is not installed (run scripts/setup.sh as root)"
         return 2
     fi
