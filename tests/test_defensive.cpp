@@ -40,7 +40,7 @@ TEST(NullArguments, InternalOperationsFail) {
     EXPECT_STREQ(L"kept", g_timing.lastCommandWord) << "a null text leaves the last word as it was";
     ShutdownTiming();
     EXPECT_EQ(-1, QuietExpand(nullptr));
-    EXPECT_EQ(0, DrawTimerOverlay(nullptr));
+    EXPECT_EQ(0, DrawTimerOverlay(nullptr, 0x1F));
 }
 
 int g_consoleWrites;

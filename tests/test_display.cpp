@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -33,20 +34,20 @@ void EchoAt(HANDLE console, int column, int row, const std::wstring& text) {
     SetConsoleCursorPosition(console, info.dwCursorPosition);
 }
 
-// The screen buffer made `width` columns wide with a window of its first
-// `windowWidth` columns, for the life of the object; `applied` when the
-// console took both.
-struct NarrowWindow {
-    NarrowWindow(HANDLE console, SHORT width, SHORT windowWidth) : console(console) {
+// The screen buffer made `size` with the window `window`, for the life of
+// the object; `applied` when the console took both.
+struct Geometry {
+    Geometry(HANDLE console, COORD size, SMALL_RECT window) : console(console) {
         GetConsoleScreenBufferInfo(console, &before);
-        SetConsoleScreenBufferSize(console, COORD{width, before.dwSize.Y});
-        SMALL_RECT window = {0, before.srWindow.Top, static_cast<SHORT>(windowWidth - 1), before.srWindow.Bottom};
+        SetConsoleWindowInfo(console, TRUE, &window);    // first, for a buffer made smaller than the window
+        SetConsoleScreenBufferSize(console, size);
         SetConsoleWindowInfo(console, TRUE, &window);
         CONSOLE_SCREEN_BUFFER_INFO now;
         GetConsoleScreenBufferInfo(console, &now);
-        applied = now.dwSize.X == width && now.srWindow.Left == 0 && now.srWindow.Right == windowWidth - 1;
+        applied = now.dwSize.X == size.X && now.dwSize.Y == size.Y && now.srWindow.Left == window.Left &&
+                  now.srWindow.Top == window.Top && now.srWindow.Right == window.Right;
     }
-    ~NarrowWindow() {
+    ~Geometry() {
         SetConsoleScreenBufferSize(console, before.dwSize);
         SetConsoleWindowInfo(console, TRUE, &before.srWindow);
     }
@@ -54,6 +55,13 @@ struct NarrowWindow {
     CONSOLE_SCREEN_BUFFER_INFO before;
     bool applied = false;
 };
+
+// A buffer `width` columns wide with a window of its first `windowWidth`.
+Geometry NarrowWindow(const ConsoleTopRow& console, SHORT width, SHORT windowWidth) {
+    SMALL_RECT window = console.info.srWindow;
+    window.Right = static_cast<SHORT>(windowWidth - 1);
+    return Geometry(console.handle, COORD{width, console.info.dwSize.Y}, window);
+}
 
 TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
     ConsoleTopRow console;
@@ -147,14 +155,14 @@ TEST(TimerOverlay, NoTextIsDrawnLongerThanATimerTextCanBe) {
     // The test program's own copy of the display, handed a text longer than
     // the shell's 8191 characters on a buffer wider than that.
     ConsoleTopRow console;
-    NarrowWindow widest(console.handle, 8300, 80);
+    Geometry widest = NarrowWindow(console, 8300, 80);
     if (!widest.applied)
         GTEST_SKIP() << "the console buffer cannot be made 8300 columns wide here";
     ASSERT_EQ(0, OpenConsoleOutput());
     ConsoleTopRow wide;
     wide.Prefill();
     const std::wstring text(9000, L'y');
-    EXPECT_EQ(0, DrawTimerOverlay(text.c_str()));
+    EXPECT_EQ(0, DrawTimerOverlay(text.c_str(), 0x1F));
     const int left = 8300 - 8192;
     std::wstring expected = wide.original;
     expected.replace(left, 8191, std::wstring(8191, L'y'));
@@ -240,7 +248,7 @@ TEST(TimerOverlay, ControlCharactersShowAsBlanksInTheirOwnCells) {
 
 TEST(TimerOverlay, AWindowNarrowerThanTheBufferDoesNotScroll) {
     ConsoleTopRow console;
-    NarrowWindow narrow(console.handle, 200, 80);
+    Geometry narrow = NarrowWindow(console, 200, 80);
     if (!narrow.applied)
         GTEST_SKIP() << "the console cannot be given a window narrower than its buffer here";
     ConsoleTopRow wide;
@@ -413,6 +421,88 @@ TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
     EXPECT_EQ(L" [1]  0:00:01.000 ", row.substr(console.width - 19, 18));
     s.Prompt();
     EXPECT_EQ(console.original, console.Row()) << "the second drawing saved the original cells";
+}
+
+// Fills every row of the buffer with letters of its own and puts the cursor
+// at the start of the last row, where output scrolls the content up.
+ScreenCells FillToTheBottom(HANDLE console) {
+    ScreenCells cells(console);
+    for (size_t i = 0; i < cells.cells.size(); ++i) {
+        cells.cells[i].Char.UnicodeChar = static_cast<wchar_t>(L'a' + (i % cells.width + i / cells.width) % 26);
+        cells.cells[i].Attributes = 0x07;
+    }
+    SMALL_RECT all = {0, 0, static_cast<SHORT>(cells.width - 1), static_cast<SHORT>(cells.height - 1)};
+    WriteConsoleOutputW(console, cells.cells.data(), COORD{cells.width, cells.height}, COORD{0, 0}, &all);
+    SetConsoleCursorPosition(console, COORD{0, static_cast<SHORT>(cells.height - 1)});
+    return cells;
+}
+
+TEST(TimerOverlay, ContentMovingUpNeitherHidesTheOverlayNorLeavesItBehind) {
+    ConsoleTopRow console;
+    const SHORT height = 25;    // the window's rows
+    const std::wstring line(console.width - 1, L'w');
+    const struct { const char* what; SHORT rows; const wchar_t* slowCommand; std::wstring printed; size_t typed;
+                   int moved; } cases[] = {
+        {"a slow command's output, full buffer", 150, L"echo Slow one!", L"", 0, 1},
+        {"a typed line that wraps, full buffer", 150, nullptr, line + L"w", 0, 1},
+        {"out of a buffer as tall as its window", height, nullptr, L"\r\n\r\n", 0, 2},
+        {"a keystroke whose echo would scroll it out", height, nullptr, L"", line.size(), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SMALL_RECT window = {0, static_cast<SHORT>(c.rows - height), static_cast<SHORT>(console.width - 1),
+                             static_cast<SHORT>(c.rows - 1)};
+        Geometry full(console.handle, COORD{console.width, c.rows}, window);
+        if (!full.applied)
+            GTEST_SKIP() << "the console's buffer cannot be made " << c.rows << " rows tall here";
+        PluginSession::Saved saved = ShowTimerMode(2);
+        saved.slowSeconds = 1;
+        saved.slowCommand = c.slowCommand;
+        PluginSession s(saved);
+        ScreenCells original = FillToTheBottom(console.handle);
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        SetStdHandle(STD_OUTPUT_HANDLE, console.handle);    // the slow command prints on the console
+        s.TimedLine(L"slow", 2 * kSecond);
+        SetStdHandle(STD_OUTPUT_HANDLE, out);
+        EXPECT_EQ(L" [1]  0:00:02.000 ", ReadConsoleRow(console.handle, window.Top, 0, console.width)
+                                             .substr(console.width - 19, 18)) << "seen on the window's top row";
+        DWORD written = 0;
+        WriteConsoleW(console.handle, c.printed.c_str(), static_cast<DWORD>(c.printed.size()), &written, nullptr);
+        if (c.typed) {
+            s.Key('w', L"w", line.substr(1).c_str());
+            EXPECT_NE(original.cells[console.width - 2].Char.UnicodeChar,
+                      ReadConsoleRow(console.handle, 0, 0, console.width)[console.width - 2]) << "a character short";
+            s.Key('w', L"w", line.c_str());
+        } else {
+            s.Enter(L"next");
+        }
+        // Every row but the newest shows what it showed, moved up.
+        ScreenCells now(console.handle), expected = now;
+        std::copy_n(original.cells.begin() + c.moved * console.width, (c.rows - c.moved - 1) * console.width,
+                    expected.cells.begin());
+        EXPECT_EQ("", ChangedCells(expected, now));
+    }
+}
+
+TEST(TimerOverlay, BlanksWrittenSinceAreNotTakenForTheOverlays) {
+    ConsoleTopRow console;
+    PluginSession s(ShowTimerMode(2));
+    CapturedOutput report;
+    wchar_t textColours[16];
+    swprintf(textColours, 16, L"/C:0x%02X", console.info.wAttributes);
+    ASSERT_EQ(0, s.Lapwatch(textColours)) << "the timer colours are the text's";
+    console.Prefill();
+    s.TimedLine(L"cleared", kSecond);
+    console.Overwrite(L' ', console.info.wAttributes);    // cls
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ(std::wstring(console.width, L' '), console.Row()) << "a cleared row stays clear";
+
+    ScopedEnvironment blanks(L"LAPWATCHFMT", L"   ");
+    console.Prefill();
+    s.TimedLine(L"blanks", kSecond);
+    ASSERT_NE(console.original, console.Row());
+    s.Key(KEY_CODE_ESC, L"Esc", L"");
+    EXPECT_EQ(console.original, console.Row()) << "a text of blanks is still erased";
 }
 
 TEST(QuietExpansion, MessagesGoToNulAndHandlesComeBack) {

@@ -25,17 +25,23 @@ static int IsSlow(uint64_t duration) {
 }
 
 // Stopping reports nothing (its result is 0 either way), so whether a line
-// was being timed is asked first.
+// was being timed is asked first. The slow command runs with no overlay on
+// the screen, so that nothing it prints can scroll one away; the line's
+// timer text, made before it, is drawn after it, in the colours of the time
+// it was made, on the window's top row as the window is then.
 static void PromptEvent(void) {
     int wasActive = IsTiming();
     StopTiming();
     EraseTimerOverlay();
     if (!wasActive)
         return;
-    if (g_settings.showTimer != 0)
-        ShowTimerText();
+    wchar_t text[TEXT_BUFFER_CHARS];    // user text: LAPWATCHFMT and what it names
+    WORD colors = g_settings.timerColors;
+    int draw = g_settings.showTimer != 0 && ShowTimerText(text);
     if (IsSlow(g_timing.lastDuration))
         RunSlowCommand();
+    if (draw)
+        DrawTimerOverlay(text, colors);
 }
 
 enum KeyAction { KEY_IGNORED, KEY_ENTER, KEY_ESC, KEY_PROMPT };
@@ -58,7 +64,8 @@ static enum KeyAction ClassifyKey(const KeyEvent* event) {
     return KEY_IGNORED;
 }
 
-// Ordinary keystrokes cost a comparison or two: no allocation, no system call.
+// Ordinary keystrokes cost a comparison or two, and no allocation; a system
+// call only to take off an overlay that their echo would scroll away.
 extern "C" int PLUGIN_API key(KeyEvent* event) {
     if (!event)
         return 0;
@@ -66,7 +73,7 @@ extern "C" int PLUGIN_API key(KeyEvent* event) {
     case KEY_ENTER: EnterAction(event->commandLine); break;
     case KEY_ESC: EraseTimerOverlay(); break;
     case KEY_PROMPT: PromptEvent(); break;
-    case KEY_IGNORED: break;
+    case KEY_IGNORED: EraseOverlayBeforeItScrollsAway(event->commandLine); break;
     }
     return 0;
 }

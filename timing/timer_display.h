@@ -4,13 +4,20 @@
 
 #include "../plugin/plugin.h"
 
-// Expands the timer format and shows it as the show-timer mode says.
-void ShowTimerText(void);
+// Expands the timer format into text, a buffer of TEXT_BUFFER_CHARS
+// characters, and sends it to the status bar as the show-timer mode says.
+// 1 when the mode wants it drawn on the console as well, else 0.
+int ShowTimerText(wchar_t* text);
 
-// Writes back the cells under the overlay, if one is showing, wherever
-// they still show what was drawn. 0.
+// Draws text in colors over the top row's right end, one cell per
+// character, after erasing any overlay. 0.
+int DrawTimerOverlay(const wchar_t* text, WORD colors);
+
+// Writes back the cells under the overlay, if one is showing, wherever its
+// cells are now and they still show what was drawn. 0.
 int EraseTimerOverlay(void);
 
-// Draws text over the top row's right end, one cell per character, after
-// erasing any overlay. 0.
-int DrawTimerOverlay(const wchar_t* text);
+// A keystroke at the prompt, before the shell echoes it: erases the overlay
+// when the line typed so far (line, may be null) and one more character
+// would scroll the overlay's row out of the screen buffer.
+void EraseOverlayBeforeItScrollsAway(const wchar_t* line);
