@@ -5,9 +5,10 @@
 # exactly the console's screen buffer: tmux's capture-pane, characters and
 # colours, against lapshell's screen log. On top of that: every line reads
 # as typed, the overlay appears at the top right after a timed line and is
-# gone after Esc, no row scrolls into the terminal's history with the
-# overlay on it, and the demo leaves the terminal's settings as it found
-# them.
+# gone after Esc, a slow line's time is seen after its slow command printed
+# on the bottom row, no row scrolls into the terminal's history with the
+# overlay on it (lines ended or wrapped on the bottom row), and the demo
+# leaves the terminal's settings as it found them.
 #
 #   tests/e2e/terminal_test.sh x86|x64
 #
@@ -236,8 +237,17 @@ done
 # scrolls, so no row that scrolls out of the window takes it along into the
 # terminal's history.
 for n in 5 6 7 8; do type_line $n 'lapwatch'; done
+# A slow line on the bottom row: its slow command prints there, scrolling
+# the screen, and the line's time is still seen at the top right.
+type_line 9 'lapwatch /T:1 echo slow!'
+type_line 10 'delay 1.2'
+overlay=$(sed -n 1p "$work/pane.txt" | cut -f2 | cut -c$((WIDTH - 18))-$((WIDTH - 1)))
+[[ $overlay =~ ^\ \[9\]\ \ 0:00:01\.[0-9]{3}\ $ ]] || fail "the slow line's time is not seen at the top right: '$overlay'"
+# A typed line that wraps on the bottom row: the overlay goes before its row
+# would scroll out.
+type_line 11 "echo $(printf 'w%.0s' $(seq $WIDTH))"
 history_rows=$(tmx capture-pane -p -S - -E -1 -t demo)
-[ "$(printf '%s\n' "$history_rows" | wc -l)" -ge 8 ] || fail "the screen did not scroll"
+[ "$(printf '%s\n' "$history_rows" | wc -l)" -ge 12 ] || fail "the screen did not scroll"
 ghost=$(printf '%s\n' "$history_rows" | grep -E '\[[0-9]+\]  0:00:' || true)
 [ -z "$ghost" ] || fail "rows scrolled into the terminal's history with the overlay on them:
 $ghost"
@@ -251,4 +261,4 @@ done
 [ -f "$work/stty-after" ] || fail "the demo did not end after exit"
 [ "$(cat "$work/status")" = 0 ] || fail "the demo ended with status $(cat "$work/status")"
 cmp -s "$work/stty-before" "$work/stty-after" || fail "the terminal's settings differ after the demo"
-say "passed: 8 prompts and Esc in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer; no overlay scrolled into the history"
+say "passed: 11 prompts and Esc in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer; no overlay scrolled into the history"
