@@ -4,6 +4,7 @@
 // Run behind a terminal (scripts/bench.sh): the overlay needs a console.
 #include "host/takecmd.h"
 #include "shell/engine/standin.h"
+#include "support/iat_patch.h"
 #include "version.h"
 
 #include <stdio.h>
@@ -99,7 +100,10 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     GetConsoleScreenBufferInfo(console, &info);
     const wchar_t text[] = L" [1]  0:00:00.000 ";
     SHORT left = static_cast<SHORT>(info.dwSize.X - 19);
-    drawn = {left, info.srWindow.Top, static_cast<SHORT>(left + 17), info.srWindow.Top};
+    // One row below the plug-in's overlay: each side finds its own cells
+    // as it left them, not the other's drawn over them.
+    SHORT row = static_cast<SHORT>(info.srWindow.Top + 1);
+    drawn = {left, row, static_cast<SHORT>(left + 17), row};
     ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
     for (int i = 0; i < 18; ++i) {
         cells[i].Char.UnicodeChar = text[i] < 0x20 ? L' ' : text[i];
@@ -107,6 +111,26 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     }
     WriteConsoleOutputW(console, cells, COORD{200, 1}, COORD{0, 0}, &drawn);
     showing = true;
+}
+
+// A slow line's bare cycle: the overlay cycle, and the shell running the
+// same slow command.
+void BareSlowCycle(HANDLE console) {
+    BareWindowsCycle(console, true);
+    wchar_t slowCommand[] = L"rem";
+    Command(slowCommand, 0);
+}
+
+// The plug-in's clock, a second and a half further on at every reading, so
+// that every line it times is slow; it still asks the system for the time.
+uint64_t g_clockSkew = 0;
+void WINAPI SkewedClock(FILETIME* now) {
+    GetSystemTimeAsFileTime(now);
+    g_clockSkew += 15000000;
+    ULARGE_INTEGER ticks = {{now->dwLowDateTime, now->dwHighDateTime}};
+    ticks.QuadPart += g_clockSkew;
+    now->dwLowDateTime = ticks.LowPart;
+    now->dwHighDateTime = ticks.HighPart;
 }
 
 // The value below which the given share of the values lie (sorts them).
@@ -134,7 +158,8 @@ const int kPairs = 400;
 // slower or faster for a while at a time; each pair's ratio sees the same
 // state of it on both sides, and the median of the ratios ignores the pairs
 // that a hiccup hit.
-LineCost MeasureLines(Plugin& p, HANDLE console, bool overlay, int cycles) {
+template <typename Bare>
+LineCost MeasureLines(Plugin& p, int cycles, Bare&& bareCycle) {
     wchar_t text[] = L"dir /s";
     auto timedLines = [&] {
         for (int i = 0; i < cycles; ++i) {
@@ -144,7 +169,7 @@ LineCost MeasureLines(Plugin& p, HANDLE console, bool overlay, int cycles) {
     };
     auto bareCycles = [&] {
         for (int i = 0; i < cycles; ++i)
-            BareWindowsCycle(console, overlay);
+            bareCycle();
     };
     timedLines();
     bareCycles();
@@ -169,7 +194,7 @@ LineCost MeasureLines(Plugin& p, HANDLE console, bool overlay, int cycles) {
 }
 
 void PrintText(const char* what, const char* result, const char* goal) {
-    printf("| %-52s | %16s | %-22s |\n", what, result, goal);
+    printf("| %-56s | %16s | %-22s |\n", what, result, goal);
 }
 
 void PrintRow(const char* what, double value, const char* unit, const char* goal) {
@@ -207,7 +232,7 @@ int wmain() {
     Configure(p, L"/T:0");
 
     PrintText("measure", "result", "goal");
-    printf("|%s|%s|%s|\n", std::string(54, '-').c_str(), std::string(18, '-').c_str(), std::string(24, '-').c_str());
+    printf("|%s|%s|%s|\n", std::string(58, '-').c_str(), std::string(18, '-').c_str(), std::string(24, '-').c_str());
 
     wchar_t typed[] = L"dir";
     PrintRow("key handler, ordinary keystroke", NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typed); }), "ns",
@@ -216,14 +241,41 @@ int wmain() {
     // Pairs of a few milliseconds a side: an overlay line takes one or
     // more, a status-bar line under a tenth of one.
     Configure(p, L"/B:T");
-    LineCost overlay = MeasureLines(p, console, true, 5);
+    LineCost overlay = MeasureLines(p, 5, [&] { BareWindowsCycle(console, true); });
     PrintRow("timed line, overlay (mode 2)", overlay.line, "us", "");
     PrintRow("  bare Windows calls of that cycle", overlay.bare, "us", "");
     PrintRatio(overlay);
 
+    // While an overlay shows that the echo of a long line would scroll out of
+    // the buffer (the prompt on its last row, the window at its top), a
+    // keystroke also measures the line typed so far against the room left.
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    SetConsoleCursorPosition(console, COORD{0, static_cast<SHORT>(info.dwSize.Y - 1)});
+    wchar_t timedLine[] = L"dir /s";
+    Send(p, 13, L"Enter", timedLine);
+    Send(p, 0, nullptr, nullptr);
+    wchar_t typedLine[] = L"copy c:\\projects\\lapwatch\\build d:\\backup /s";
+    PrintRow("  keystroke then, the line typed so far 44 characters",
+             NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typedLine); }), "ns", "");
+    SetConsoleCursorPosition(console, info.dwCursorPosition);
+
+    // A slow line in the same mode: the slow command runs with no overlay
+    // on the screen, and the text is drawn after it.
+    Configure(p, L"/T:1 rem");
+    {
+        ImportPatch clock(p.module, "KERNEL32.dll", "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&SkewedClock));
+        LineCost slow = MeasureLines(p, 5, [&] { BareSlowCycle(console); });
+        PrintRow(clock.Applied() ? "slow line, overlay (mode 2)" : "slow line: the clock cannot be replaced", slow.line,
+                 "us", "");
+        PrintRow("  bare Windows calls of that cycle, and the slow command", slow.bare, "us", "");
+        PrintRatio(slow);
+    }
+    Configure(p, L"/T:0");
+
     Configure(p, L"/B:D");
     StandInSetStatusBar(1);
-    LineCost status = MeasureLines(p, console, false, 50);
+    LineCost status = MeasureLines(p, 50, [&] { BareWindowsCycle(console, false); });
     StandInSetStatusBar(0);
     PrintRow("timed line, status bar (mode 5)", status.line, "us", "");
     PrintRow("  of which the shell's expansion of the format", NanosPerCall(2000, [&] {

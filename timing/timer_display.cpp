@@ -229,8 +229,11 @@ int EraseTimerOverlay(void) {
     return 0;
 }
 
+// No line the shell edits holds more than MAX_TEXT_CHARS characters, so
+// the line is looked at only when the room is smaller than that: when the
+// prompt is on one of the buffer's last rows and the window at its top.
 void EraseOverlayBeforeItScrollsAway(const wchar_t* line) {
-    if (g_overlay.length == 0)
+    if (g_overlay.length == 0 || g_overlay.typingRoom > MAX_TEXT_CHARS + 1)
         return;
     uint64_t typed = 1;    // the character this key may add
     for (const wchar_t* c = line; c && *c && typed < g_overlay.typingRoom; ++c)
