@@ -191,9 +191,9 @@ static void RestorePiece(int row, uint32_t offset, const CHAR_INFO* cells, int c
 }
 
 // The saved cells go back under the first piece, read into `first`. Past
-// the save area (a longer text) nothing was saved: those cells become
-// blanks in the text attributes of the time of drawing. The region's last
-// column, which the text never covers, is never written.
+// the save area nothing was saved: those cells become blanks in the text
+// attributes of the time of drawing. The column right of the text is never
+// written.
 static void RestoreOverlay(int row, const CHAR_INFO* first, int count) {
     RestorePiece(row, 0, first, count, g_overlay.saved);
     if (g_overlay.length <= OVERLAY_SAVE_CELLS)
@@ -301,8 +301,6 @@ static void WriteOverlayCells(void) {
     }
 }
 
-// Draws text, cut to the buffer width less one column, so that it ends one
-// column short of the right edge.
 int DrawTimerOverlay(const wchar_t* text, WORD colors) {
     EraseTimerOverlay();
     if (!text || !text[0])

@@ -9,8 +9,9 @@
 // 1 when the mode wants it drawn on the console as well, else 0.
 int ShowTimerText(wchar_t* text);
 
-// Draws text in colors over the top row's right end, one cell per
-// character, after erasing any overlay. 0.
+// Draws text in colors over the window's top row, one cell per character,
+// ending one column short of the buffer's right edge (cut to fit), after
+// erasing any overlay. 0.
 int DrawTimerOverlay(const wchar_t* text, WORD colors);
 
 // Writes back the cells under the overlay, if one is showing, wherever its
