@@ -128,7 +128,7 @@ static int FindMovedOverlay(int below, CHAR_INFO* cells) {
             memcmp(&area, &wanted, sizeof(area)) != 0)
             return -1;
         for (int row = bottom; row >= top; --row) {
-            const CHAR_INFO* at = block + (row - top) * width;
+            const CHAR_INFO* at = block + static_cast<ptrdiff_t>(row - top) * width;
             if (ShowsWholeOverlay(at, width)) {
                 memcpy(cells, at, sizeof(CHAR_INFO) * static_cast<size_t>(width));
                 return row;
