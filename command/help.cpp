@@ -49,7 +49,7 @@ extern "C" int PLUGIN_API Help(wchar_t* name) {
 }
 
 // Copies the command's syntax and explanation (the help text from its first
-// line after the title on) into the shell's 1024-character buffer. 1 for
+// line after the title on) into the shell's Usage buffer. 1 for
 // "lapwatch", else 0 with the buffer untouched.
 extern "C" int PLUGIN_API Usage(wchar_t* name, wchar_t* buffer) {
     if (name == nullptr || buffer == nullptr || !IsEqualNoCase(name, L"lapwatch"))
@@ -59,6 +59,6 @@ extern "C" int PLUGIN_API Usage(wchar_t* name, wchar_t* buffer) {
         text++;
     while (*text == L'\n')
         text++;
-    CopyText(buffer, USAGE_BUFFER_CHARS, text);
+    CopyText(buffer, SHELL_USAGE_BUFFER_CHARS, text);
     return 1;
 }

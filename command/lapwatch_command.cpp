@@ -31,7 +31,7 @@ const wchar_t* ScanErrorFormat(ScanOutcome error) {
 // The tokenizer ran out of its buffer at slot counter b: the message names
 // the buffer's size as MAX_ARG_LEN. The command goes on with no arguments.
 void ReportArgumentOverflow(int slot) {
-    WriteError(L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", slot, int{TEXT_BUFFER_CHARS});
+    WriteError(L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", slot, int{SHELL_TEXT_BUFFER_CHARS});
 }
 
 // Writes the help text, or the message of the error, of a scan that ended

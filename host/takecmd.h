@@ -95,9 +95,8 @@ static_assert(offsetof(KeyEvent, redraw) == LAYOUT_KEY_REDRAW_AT, "redraw flag a
 static_assert(offsetof(KeyEvent, keyName) == LAYOUT_KEY_NAME_AT, "key name at 32 on x86, 48 on x64");
 static_assert(sizeof(KeyEvent) == LAYOUT_KEY_BYTES, "36 bytes on x86, 56 on x64");
 
-// The shell's library. ExpandVariables and Command are given no buffer
-// size: the shell may write up to SHELL_TEXT_BUFFER_CHARS, terminator
-// included, into whatever they are handed, whichever variable it names.
+// The shell's library. The texts handed to ExpandVariables and Command are
+// buffers of SHELL_TEXT_BUFFER_CHARS.
 HOST_EXTERN_C int __cdecl Printf(const wchar_t* format, ...);
 HOST_EXTERN_C int __cdecl Qprintf(HANDLE handle, const wchar_t* format, ...);
 HOST_EXTERN_C int HOST_API QPuts(const wchar_t* text);

@@ -1,4 +1,4 @@
-// The library entry point and the three lifecycle exports: what the shell
+// The library entry point and the lifecycle exports: what the shell
 // calls first and last. Nothing else includes this folder.
 #include "../plugin/errors.h"
 #include "../plugin/exports.h"

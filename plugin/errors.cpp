@@ -9,7 +9,7 @@ HANDLE StandardError(void) { return GetStdHandle(STD_ERROR_HANDLE); }
 void WriteErrorPrefix(void) {
     Qprintf(StandardError(), L"%s plugin: ", PLUGIN_NAME);
 
-    wchar_t buffer[TEXT_BUFFER_CHARS];    // user text: the batch file's name
+    wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];    // user text: the batch file's name
     ExpandInto(buffer, COUNT_OF(buffer), L"%_batch");
     if (buffer[0] == L'0')
         return;

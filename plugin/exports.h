@@ -1,7 +1,8 @@
-// The sixteen functions the plug-in exports, as the shell calls them. Each
-// is defined by the part that does the work; declared here once, for export
-// under its plain name (on x86 the linker's --kill-at drops the @N of the
-// stdcall name) and for the tests.
+// Every function the plug-in exports, as the shell calls them: those of
+// start-up and tear-down, one for each entry of LAPWATCH_ENTRIES, and those
+// of the help system. Each is defined by the part that does the work;
+// declared here once, for export under its plain name (on x86 the linker's
+// --kill-at drops the @N of the stdcall name) and for the tests.
 #pragma once
 
 #include "../host/takecmd.h"
@@ -20,8 +21,8 @@ LAPWATCH_EXPORT int PLUGIN_API ShutdownPlugin(int endProcess);
 
 // The entries of the function list (entries.h), one type per kind: the
 // command (command/) takes its argument text, the variables and variable
-// functions (variables/) the shell's 8192-character result buffer, the key
-// handler (timing/) the key event record.
+// functions (variables/) the shell's result buffer, the key handler
+// (timing/) the key event record.
 typedef int PLUGIN_API COMMAND_EXPORT(wchar_t* arguments);
 typedef int PLUGIN_API VARIABLE_EXPORT(wchar_t* buffer);
 typedef int PLUGIN_API FUNCTION_EXPORT(wchar_t* buffer);

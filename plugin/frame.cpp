@@ -17,7 +17,7 @@ PluginFrame g_frame;
 // "%_4ver" reads like "32.10"; the digits up to the first other character
 // are the major version.
 unsigned ProbeHostVersion(void) {
-    wchar_t buffer[TEXT_BUFFER_CHARS];    // the shell's own answer, full size all the same
+    wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];
     ExpandInto(buffer, COUNT_OF(buffer), L"%_4ver");
     errno = 0;
     unsigned long number = wcstoul(buffer, nullptr, DECIMAL_BASE);
@@ -30,7 +30,7 @@ unsigned ProbeHostVersion(void) {
 }
 
 int ExpandsToInteractive(const wchar_t* probe) {
-    wchar_t buffer[TEXT_BUFFER_CHARS];    // the shell's answers, and the user's text that probe names
+    wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];    // the shell's answers, and the user's text that probe names
     ExpandInto(buffer, COUNT_OF(buffer), probe);
     return wcscmp(buffer, L"00") == 0;
 }

@@ -7,7 +7,7 @@
 // expand it in place.
 void ExpandInto(wchar_t* buffer, size_t chars, const wchar_t* text);
 
-// Has the shell expand text (a TEXT_BUFFER_CHARS buffer) in place with
+// Has the shell expand text (a SHELL_TEXT_BUFFER_CHARS buffer) in place with
 // standard output and error on "nul", so that messages of the expansion are
 // discarded; both handles are put back. The shell's result, or -1 for a
 // null text.

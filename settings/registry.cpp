@@ -6,7 +6,7 @@
 
 #include <wchar.h>
 
-// The four values below SETTINGS_KEY.
+// The values below SETTINGS_KEY.
 #define VALUE_SHOW_TIMER L"ShowTimer"
 #define VALUE_SLOW_SECONDS L"SlowCommandTime"
 #define VALUE_SLOW_COMMAND L"SlowCommand"
@@ -14,7 +14,7 @@
 
 enum {
     DWORD_BYTES = sizeof(DWORD),
-    SLOW_COMMAND_READ_BYTES = TEXT_BUFFER_CHARS * sizeof(wchar_t),   // 16384 offered
+    SLOW_COMMAND_READ_BYTES = SHELL_TEXT_BUFFER_CHARS * sizeof(wchar_t),
 };
 
 // The bits above a 16-bit value. Preset into the 16-bit values before they
@@ -33,18 +33,18 @@ static int QueryDword(HKEY key, const wchar_t* name, DWORD preset, DWORD* value)
 }
 
 // Reads the slow command into a zero-filled buffer, which ends a text stored
-// without its terminator. Data of exactly 16384 bytes and no terminator
-// fills the whole buffer: its last character is overwritten, so the text is
-// cut to 8191 characters and never read past the buffer.
+// without its terminator. Data that fills the whole buffer with no
+// terminator loses its last character to one, so the text is never read
+// past the buffer.
 static void LoadSlowCommand(HKEY key) {
-    wchar_t text[TEXT_BUFFER_CHARS];
+    wchar_t text[SHELL_TEXT_BUFFER_CHARS];
     wmemset(text, L'\0', COUNT_OF(text));
     DWORD type = 0;
     DWORD bytes = SLOW_COMMAND_READ_BYTES;
     LONG rc = RegQueryValueExW(key, VALUE_SLOW_COMMAND, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return;
-    text[TEXT_BUFFER_CHARS - 1] = L'\0';
+    text[SHELL_TEXT_BUFFER_CHARS - 1] = L'\0';
     SetSlowCommand(text);
 }
 

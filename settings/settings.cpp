@@ -1,4 +1,4 @@
-// The four settings, their defaults and the one owner of the slow command.
+// The settings, their defaults and the one owner of the slow command.
 #include "settings.h"
 
 #include "../plugin/shell_text.h"

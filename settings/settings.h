@@ -1,4 +1,4 @@
-// The four settings, their defaults, and their registry form.
+// The settings, their defaults, and their registry form.
 #pragma once
 
 #include "../plugin/plugin.h"

@@ -22,11 +22,11 @@ void ExpectOverflowMessage(const std::wstring& arguments, int slot) {
 }
 
 TEST(TokenizerMessage, OverflowAtTheLastSlot) {
-    ExpectOverflowMessage(std::wstring(TEXT_BUFFER_CHARS, L'x'), 8191);
+    ExpectOverflowMessage(std::wstring(SHELL_TEXT_BUFFER_CHARS, L'x'), 8191);
 }
 
 TEST(TokenizerMessage, OverflowAfterAnArgumentEndsAtTheLastSlot) {
-    ExpectOverflowMessage(L"/T:3" + std::wstring(TEXT_BUFFER_CHARS - 5, L'x') + L" /b", 8192);
+    ExpectOverflowMessage(L"/T:3" + std::wstring(SHELL_TEXT_BUFFER_CHARS - 5, L'x') + L" /b", 8192);
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ TEST_F(Variables, LastCommandWord) {
     EXPECT_EQ(L"\"C:\\Program Files\\x.exe\"", Read(_lastcmd));
 
     ShutdownTiming();
-    std::wstring longest(MAX_TEXT_CHARS, L'w');
+    std::wstring longest(SHELL_TEXT_MAX_CHARS, L'w');
     g_timing.lastCommandWord = DuplicateText(longest.c_str());
     ResultBuffer buffer(L"leftover");
     EXPECT_EQ(longest, buffer.Call(_lastcmd));

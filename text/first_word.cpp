@@ -19,7 +19,7 @@ size_t ExtractFirstWord(const wchar_t* text, wchar_t* word) {
         }
         if (!quoted && iswspace(static_cast<wint_t>(c)))
             break;
-        if (length < FIRST_WORD_MAX_CHARS)
+        if (length < SHELL_TEXT_MAX_CHARS)
             word[length++] = c;
     }
     word[length] = L'\0';

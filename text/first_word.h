@@ -3,11 +3,9 @@
 
 #include "sizes.h"
 
-enum { FIRST_WORD_MAX_CHARS = MAX_TEXT_CHARS };
-
-// Writes the first word of text into word (FIRST_WORD_MAX_CHARS + 1
+// Writes the first word of text into word (SHELL_TEXT_MAX_CHARS + 1
 // characters): leading white space skipped, double quotes kept and toggling
 // the quoted state, one leading at sign dropped, the word ended by white
-// space outside quotes, characters past FIRST_WORD_MAX_CHARS dropped.
+// space outside quotes, characters past SHELL_TEXT_MAX_CHARS dropped.
 // Returns the word's length. text must not be null.
 size_t ExtractFirstWord(const wchar_t* text, wchar_t* word);

@@ -27,7 +27,7 @@ struct ScanState {
 // one too, except at the buffer's end, where nothing is written.
 void EndArgument(ScanState* s) {
     s->slot++;
-    if (s->slot < TEXT_BUFFER_CHARS)
+    if (s->slot < SHELL_TEXT_BUFFER_CHARS)
         g_args.buffer[s->slot] = L'\0';
     s->index++;
     s->length = 0;
@@ -37,7 +37,7 @@ void EndArgument(ScanState* s) {
 // (its slot noted in the table). Characters of arguments beyond the table
 // are dropped.
 int StoreCharacter(ScanState* s, wchar_t c) {
-    if (s->slot >= TEXT_BUFFER_CHARS - 1) {
+    if (s->slot >= SHELL_TEXT_BUFFER_CHARS - 1) {
         g_args.overflowSlot = s->slot;
         return -1;
     }
@@ -50,7 +50,7 @@ int StoreCharacter(ScanState* s, wchar_t c) {
     s->slot++;
     s->length++;
     entry->length = s->length;
-    g_args.buffer[s->slot] = L'\0';    // slot <= TEXT_BUFFER_CHARS - 1 here
+    g_args.buffer[s->slot] = L'\0';    // slot <= SHELL_TEXT_BUFFER_CHARS - 1 here
     return 0;
 }
 

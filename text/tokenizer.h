@@ -4,8 +4,8 @@
 
 #include "sizes.h"
 
-// The argument buffer is a text buffer of TEXT_BUFFER_CHARS (the overflow
-// message calls its size MAX_ARG_LEN); the table holds MAX_ARGS entries.
+// The most arguments the table holds: those of a longer line are scanned
+// but not stored.
 enum { MAX_ARGS = 1024 };
 
 enum {
@@ -21,7 +21,7 @@ typedef struct ArgEntry {
 } ArgEntry;
 
 typedef struct ArgTable {
-    wchar_t buffer[TEXT_BUFFER_CHARS]; // the arguments, each NUL-terminated
+    wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];   // the arguments, each NUL-terminated
     ArgEntry entries[MAX_ARGS];
     int count;                     // entries in use
     int overflowSlot;              // slot counter where the last call ran out

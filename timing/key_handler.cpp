@@ -35,7 +35,7 @@ static void PromptEvent(void) {
     EraseTimerOverlay();
     if (!wasActive)
         return;
-    wchar_t text[TEXT_BUFFER_CHARS];    // user text: LAPWATCHFMT and what it names
+    wchar_t text[SHELL_TEXT_BUFFER_CHARS];    // user text: LAPWATCHFMT and what it names
     WORD colors = g_settings.timerColors;
     int draw = g_settings.showTimer != 0 && ShowTimerText(text);
     if (IsSlow(g_timing.lastDuration))

@@ -43,7 +43,7 @@ typedef struct TimerOverlay {
     WORD colors;                              // the timer colours it was drawn in
     WORD textAttributes;                      // the console's when it was drawn
     CHAR_INFO saved[OVERLAY_SAVE_CELLS];      // the first cells under it as they were
-    wchar_t drawn[MAX_TEXT_CHARS];            // what each cell shows, controls as blanks
+    wchar_t drawn[SHELL_TEXT_MAX_CHARS];      // what each cell shows, controls as blanks
 } TimerOverlay;
 
 static TimerOverlay g_overlay;
@@ -229,11 +229,11 @@ int EraseTimerOverlay(void) {
     return 0;
 }
 
-// No line the shell edits holds more than MAX_TEXT_CHARS characters, so
+// No line the shell edits holds more than SHELL_TEXT_MAX_CHARS characters, so
 // the line is looked at only when the room is smaller than that: when the
 // prompt is on one of the buffer's last rows and the window at its top.
 void EraseOverlayBeforeItScrollsAway(const wchar_t* line) {
-    if (g_overlay.length == 0 || g_overlay.typingRoom > MAX_TEXT_CHARS + 1)
+    if (g_overlay.length == 0 || g_overlay.typingRoom > SHELL_TEXT_MAX_CHARS + 1)
         return;
     uint64_t typed = 1;    // the character this key may add
     for (const wchar_t* c = line; c && *c && typed < g_overlay.typingRoom; ++c)
@@ -324,7 +324,7 @@ static void ReadTimerFormat(wchar_t* buffer, size_t chars) {
 }
 
 int ShowTimerText(wchar_t* text) {
-    ReadTimerFormat(text, TEXT_BUFFER_CHARS);
+    ReadTimerFormat(text, SHELL_TEXT_BUFFER_CHARS);
     // The shell calls back into the plug-in's own variables here
     // (variables/: _cmdcount and _cmdtime in the default format), which
     // read the timing state just stopped.

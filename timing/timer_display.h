@@ -4,7 +4,7 @@
 
 #include "../plugin/plugin.h"
 
-// Expands the timer format into text, a buffer of TEXT_BUFFER_CHARS
+// Expands the timer format into text, a buffer of SHELL_TEXT_BUFFER_CHARS
 // characters, and sends it to the status bar as the show-timer mode says.
 // 1 when the mode wants it drawn on the console as well, else 0.
 int ShowTimerText(wchar_t* text);

@@ -74,7 +74,7 @@ int CaptureFirstWord(const wchar_t* text) {
     if (!text)
         return -1;
     FreeLastCommandWord();
-    wchar_t word[FIRST_WORD_MAX_CHARS + 1];
+    wchar_t word[SHELL_TEXT_MAX_CHARS + 1];
     if (ExtractFirstWord(text, word) == 0)
         return 0;
     g_timing.lastCommandWord = DuplicateText(word);

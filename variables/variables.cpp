@@ -76,7 +76,7 @@ extern "C" int PLUGIN_API _lastcmd(wchar_t* buffer) {
     if (!buffer)
         return -1;
     // CopyText writes the empty text for no word.
-    CopyText(buffer, TEXT_BUFFER_CHARS, g_timing.lastCommandWord);
+    CopyText(buffer, SHELL_TEXT_BUFFER_CHARS, g_timing.lastCommandWord);
     return 0;
 }
 

@@ -16,7 +16,7 @@
 namespace {
 
 const size_t MAX_LINE = 10000;
-const int LAST_SLOT = TEXT_BUFFER_CHARS - 1;
+const int LAST_SLOT = SHELL_TEXT_BUFFER_CHARS - 1;
 
 // ---- Reference tokenizer ------------------------------------------------
 
@@ -280,7 +280,7 @@ Scan ReferenceScan(const std::vector<std::wstring>& args) {
 ArgTable g_before;    // the table before a call that must leave it alone
 
 bool InBuffer(const wchar_t* p) {
-    return p >= g_args.buffer && p < g_args.buffer + TEXT_BUFFER_CHARS;
+    return p >= g_args.buffer && p < g_args.buffer + SHELL_TEXT_BUFFER_CHARS;
 }
 
 // True when an entry from `from` on has a start or a length. Left out of
@@ -299,8 +299,8 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
         // they still lie inside the buffer: no write went past its end.
         for (int i = 0; i < MAX_ARGS; ++i) {
             const ArgEntry& e = g_args.entries[i];
-            FUZZ_CHECK(e.length >= 0 && e.length < TEXT_BUFFER_CHARS, "entry %d has length %d", i, e.length);
-            FUZZ_CHECK(e.start == nullptr || (InBuffer(e.start) && e.start + e.length < g_args.buffer + TEXT_BUFFER_CHARS),
+            FUZZ_CHECK(e.length >= 0 && e.length < SHELL_TEXT_BUFFER_CHARS, "entry %d has length %d", i, e.length);
+            FUZZ_CHECK(e.start == nullptr || (InBuffer(e.start) && e.start + e.length < g_args.buffer + SHELL_TEXT_BUFFER_CHARS),
                        "entry %d (length %d) lies outside the argument buffer", i, e.length);
         }
         FUZZ_CHECK(result == -1 && g_args.count == 0,
@@ -308,7 +308,7 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
                    g_args.count, Show(line).c_str());
         FUZZ_CHECK(g_args.overflowSlot == expected.slot, "overflow noted with b = %d, expected b = %d",
                    g_args.overflowSlot, expected.slot);
-        FUZZ_CHECK(g_args.overflowSlot >= LAST_SLOT && g_args.overflowSlot <= TEXT_BUFFER_CHARS,
+        FUZZ_CHECK(g_args.overflowSlot >= LAST_SLOT && g_args.overflowSlot <= SHELL_TEXT_BUFFER_CHARS,
                    "overflow at b = %d", g_args.overflowSlot);
         return;
     }
@@ -321,7 +321,7 @@ void CheckTable(const std::wstring& line, const Tokens& expected, int result) {
     const wchar_t* previousEnd = nullptr;
     for (int i = 0; i < count; ++i) {
         const ArgEntry& e = g_args.entries[i];
-        FUZZ_CHECK(InBuffer(e.start) && e.start + e.length < g_args.buffer + TEXT_BUFFER_CHARS,
+        FUZZ_CHECK(InBuffer(e.start) && e.start + e.length < g_args.buffer + SHELL_TEXT_BUFFER_CHARS,
                    "argument %d (length %d) lies outside the argument buffer", i, e.length);
         FUZZ_CHECK(e.start[e.length] == L'\0', "argument %d is not terminated", i);
         const std::wstring& want = expected.args[i];

@@ -1,7 +1,7 @@
 // First word of a command line: ExtractFirstWord on any text, against a
 // reference written from the capture rules, with the input and the word in
 // exactly sized heap buffers (a read past the text's terminator or a write
-// past FIRST_WORD_MAX_CHARS + 1 characters is an address-sanitizer report).
+// past SHELL_TEXT_MAX_CHARS + 1 characters is an address-sanitizer report).
 #include "fuzz_support.h"
 
 #include "text/first_word.h"
@@ -33,7 +33,7 @@ std::wstring ReferenceFirstWord(const std::wstring& line) {
         }
         if (!quoted && std::iswspace(c))
             break;
-        if (word.size() < FIRST_WORD_MAX_CHARS)
+        if (word.size() < SHELL_TEXT_MAX_CHARS)
             word.push_back(c);
     }
     return word;
@@ -44,13 +44,13 @@ std::wstring ReferenceFirstWord(const std::wstring& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring line = DecodeText(data, size, MAX_LINE);
     auto text = ExactCopy(line);
-    const size_t wordChars = FIRST_WORD_MAX_CHARS + 1;
+    const size_t wordChars = SHELL_TEXT_MAX_CHARS + 1;
     std::unique_ptr<wchar_t[]> word(new wchar_t[wordChars]);
     std::wmemset(word.get(), L'#', wordChars);
 
     size_t length = ExtractFirstWord(text.get(), word.get());
     FUZZ_CHECK(line == text.get(), "ExtractFirstWord changed its text");
-    FUZZ_CHECK(length <= FIRST_WORD_MAX_CHARS, "word length %zu for %s", length, Show(line).c_str());
+    FUZZ_CHECK(length <= SHELL_TEXT_MAX_CHARS, "word length %zu for %s", length, Show(line).c_str());
     FUZZ_CHECK(word[length] == L'\0', "word of length %zu not terminated, for %s", length,
                Show(line).c_str());
 

@@ -13,9 +13,9 @@ namespace {
 // (so that the native build's address checks catch a write past it) and
 // checks that the returned length matches the text written.
 std::wstring FirstWord(const std::wstring& line) {
-    std::vector<wchar_t> word(FIRST_WORD_MAX_CHARS + 1, L'#');
+    std::vector<wchar_t> word(SHELL_TEXT_MAX_CHARS + 1, L'#');
     size_t length = ExtractFirstWord(line.c_str(), word.data());
-    EXPECT_LE(length, static_cast<size_t>(FIRST_WORD_MAX_CHARS));
+    EXPECT_LE(length, static_cast<size_t>(SHELL_TEXT_MAX_CHARS));
     EXPECT_EQ(L'\0', word[length]);
     std::wstring result(word.data(), length);
     EXPECT_EQ(std::wstring::npos, result.find(L'\0'));
@@ -56,7 +56,7 @@ TEST(FirstWord, OfCommandLines) {
 }
 
 TEST(FirstWord, LongWordsKeepTheirFirstCharacters) {
-    const size_t cap = FIRST_WORD_MAX_CHARS;
+    const size_t cap = SHELL_TEXT_MAX_CHARS;
     const WordCase cases[] = {
         {std::wstring(9000, L'w') + L" tail", std::wstring(cap, L'w')},
         {std::wstring(cap, L'a'), std::wstring(cap, L'a')},

@@ -71,7 +71,7 @@ ScanResult Scan(const wchar_t* text, ColorReader reader = FakeReadColors) {
 }
 
 bool InArgumentBuffer(const wchar_t* p) {
-    return p >= g_args.buffer && p < g_args.buffer + TEXT_BUFFER_CHARS;
+    return p >= g_args.buffer && p < g_args.buffer + SHELL_TEXT_BUFFER_CHARS;
 }
 
 // The pending values expected of a clean scan; the free-text argument is

@@ -79,34 +79,34 @@ TEST(Tokenizer, MissingTextKeepsTheTable) {
 }
 
 TEST(Tokenizer, LongestArgumentFits) {
-    std::wstring text(TEXT_BUFFER_CHARS - 1, L'x');
+    std::wstring text(SHELL_TEXT_BUFFER_CHARS - 1, L'x');
     ASSERT_EQ(1, TokenizeArguments(text.c_str()));
-    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
+    EXPECT_EQ(SHELL_TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
     EXPECT_EQ(g_args.buffer, g_args.entries[0].start);
-    EXPECT_EQ(L'\0', g_args.buffer[TEXT_BUFFER_CHARS - 1]);
+    EXPECT_EQ(L'\0', g_args.buffer[SHELL_TEXT_BUFFER_CHARS - 1]);
     EXPECT_EQ(-1, g_args.overflowSlot);
 }
 
 TEST(Tokenizer, OverflowAtTheLastSlot) {
     ASSERT_EQ(3, TokenizeArguments(L"/a /b /c"));
-    std::wstring text(TEXT_BUFFER_CHARS, L'x');
+    std::wstring text(SHELL_TEXT_BUFFER_CHARS, L'x');
     EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
     EXPECT_EQ(0, g_args.count);
-    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.overflowSlot);
+    EXPECT_EQ(SHELL_TEXT_BUFFER_CHARS - 1, g_args.overflowSlot);
 }
 
 TEST(Tokenizer, OverflowAfterAnArgumentEndsAtTheLastSlot) {
     // "/" and 8190 letters fill slots 0..8190 and the NUL takes 8191; the
     // blank then moves the slot counter past the buffer without writing.
-    std::wstring text = L"/" + std::wstring(TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
+    std::wstring text = L"/" + std::wstring(SHELL_TEXT_BUFFER_CHARS - 2, L'x') + L" /b";
     EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
     EXPECT_EQ(0, g_args.count);
-    EXPECT_EQ(TEXT_BUFFER_CHARS, g_args.overflowSlot);
+    EXPECT_EQ(SHELL_TEXT_BUFFER_CHARS, g_args.overflowSlot);
     // The table lies right behind the buffer: a write past the buffer would
     // have changed the first entry's start.
     EXPECT_EQ(g_args.buffer, g_args.entries[0].start);
-    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
-    EXPECT_EQ(L'\0', g_args.buffer[TEXT_BUFFER_CHARS - 1]);
+    EXPECT_EQ(SHELL_TEXT_BUFFER_CHARS - 1, g_args.entries[0].length);
+    EXPECT_EQ(L'\0', g_args.buffer[SHELL_TEXT_BUFFER_CHARS - 1]);
 }
 
 TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
@@ -117,7 +117,7 @@ TEST(Tokenizer, ManyArgumentsOverflowTheBuffer) {
         text += L"/xxxxxxxxx ";
     EXPECT_EQ(-1, TokenizeArguments(text.c_str()));
     EXPECT_EQ(0, g_args.count);
-    EXPECT_EQ(TEXT_BUFFER_CHARS - 1, g_args.overflowSlot);
+    EXPECT_EQ(SHELL_TEXT_BUFFER_CHARS - 1, g_args.overflowSlot);
 }
 
 TEST(Tokenizer, ArgumentsBeyondTheTableAreDropped) {
