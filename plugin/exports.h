@@ -27,7 +27,7 @@ typedef int PLUGIN_API COMMAND_EXPORT(wchar_t* arguments);
 typedef int PLUGIN_API VARIABLE_EXPORT(wchar_t* buffer);
 typedef int PLUGIN_API FUNCTION_EXPORT(wchar_t* buffer);
 typedef int PLUGIN_API KEY_HANDLER_EXPORT(KeyEvent* event);
-#define DECLARE_EXPORT(kind, name) LAPWATCH_EXPORT kind##_EXPORT EXPORT_##kind(name);
+#define DECLARE_EXPORT(kind, name, help) LAPWATCH_EXPORT kind##_EXPORT EXPORT_##kind(name);
 LAPWATCH_ENTRIES(DECLARE_EXPORT, )
 
 // The help system (command/).
