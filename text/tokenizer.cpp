@@ -8,11 +8,21 @@ ArgTable g_args;
 
 namespace {
 
-// Initial option word: split at blanks and slashes, free text at the end.
+// The option word that steers the scan. It starts with the first three bits;
+// the free-text switch, at the first argument that does not begin with "/",
+// clears ARG_SPLIT_BLANKS and sets ARG_KEEP_QUOTES, and nothing else changes
+// it.
+enum {
+    ARG_SPLIT_BLANKS = 0x01,       // blanks outside quotes end an argument
+    ARG_SPLIT_SLASH = 0x04,        // a "/" outside quotes ends an option argument
+    ARG_FREE_TAIL = 0x20,          // the first argument without "/" becomes the free text
+    ARG_KEEP_QUOTES = 0x40,        // quotes are stored as text; while clear they are dropped
+};
 const unsigned INITIAL_ARG_OPTIONS = ARG_SPLIT_BLANKS | ARG_SPLIT_SLASH | ARG_FREE_TAIL;
 
 // Scan state of one call.
 struct ScanState {
+    const wchar_t* next;           // the character to read next
     int slot;                      // next write position in the buffer
     int index;                     // table entry being built
     int length;                    // characters stored in that entry
@@ -22,6 +32,9 @@ struct ScanState {
                                    // argument was still empty, or null
     int droppedQuoted;             // quoted flag before that quote
 };
+
+// What the scan does after a character.
+enum ScanStep { SCAN_ON, SCAN_END, SCAN_OVERFLOW };
 
 // Ends the current argument. Its NUL already follows it; the next slot gets
 // one too, except at the buffer's end, where nothing is written.
@@ -80,24 +93,21 @@ void ToggleQuote(ScanState* s, const wchar_t* at) {
     s->quoted = !s->quoted;
 }
 
-// Before an argument's first character: blanks are skipped, and a first
-// character other than "/" makes the free-text switch. True when the
-// character is done with (skipped, or the scan goes back to rescan the
-// argument's opening quotes), false when it goes on through the other steps.
-int IsDoneAtArgumentStart(ScanState* s, wchar_t c, int blank, const wchar_t** next) {
-    if (blank) {
-        s->dropped = nullptr;
-        return 1;
-    }
-    if (c == L'/' || c == L'\0' || !(s->options & ARG_SPLIT_BLANKS) || !(s->options & ARG_FREE_TAIL))
-        return 0;
+// True when c, the first character of an argument other than a blank, makes
+// the free-text switch: it is not "/" and no free text has begun.
+int OpensFreeText(const ScanState* s, wchar_t c) {
+    return c != L'/' && c != L'\0' && (s->options & ARG_SPLIT_BLANKS) && (s->options & ARG_FREE_TAIL);
+}
+
+// The free-text switch. The rest of the line is one argument with its blanks
+// and quotes; a quote dropped before the argument's first character is read
+// again, in the quoted state of its time, so that the free text keeps it.
+void StartFreeText(ScanState* s, const wchar_t* dropped) {
     s->options = (s->options & ~ARG_SPLIT_BLANKS) | ARG_KEEP_QUOTES;
-    if (s->dropped == nullptr)
-        return 0;
-    *next = s->dropped;
+    if (dropped == nullptr)
+        return;
+    s->next = dropped;
     s->quoted = s->droppedQuoted;
-    s->dropped = nullptr;
-    return 1;
 }
 
 // True for a "/" outside quotes after an option argument of two or more
@@ -117,45 +127,53 @@ void ClearTable(void) {
     g_args.buffer[0] = L'\0';
 }
 
+// Scans the next character: stores it, or ends an argument, passes it over,
+// or goes back to a dropped quote at the free-text switch.
+ScanStep ScanCharacter(ScanState* s) {
+    const wchar_t* at = s->next++;
+    wchar_t c = *at;
+    if (c == L'"') {
+        ToggleQuote(s, at);
+        if (!IsKeepingQuotes(s))
+            return SCAN_ON;
+    }
+    // Only dropped quotes keep a dropped quote for the free text: any other
+    // character either reads it again now or comes after it.
+    const wchar_t* dropped = s->dropped;
+    s->dropped = nullptr;
+    int blank = c != L'\0' && iswspace(c) && !s->quoted;
+    if (s->length == 0 && blank)
+        return SCAN_ON;
+    if (s->length == 0 && OpensFreeText(s, c)) {
+        StartFreeText(s, dropped);
+        if (dropped != nullptr)
+            return SCAN_ON;
+    }
+    if ((blank && (s->options & ARG_SPLIT_BLANKS)) || IsSplittingSlash(s, c)) {
+        EndArgument(s);
+        if (blank)
+            return SCAN_ON;
+    }
+    if (c == L'\0')
+        return SCAN_END;
+    return StoreCharacter(s, c) == 0 ? SCAN_ON : SCAN_OVERFLOW;
+}
+
 }  // namespace
 
-// Rebuilds g_args from text. Returns the argument count (0..MAX_ARGS), or -1
-// for a null text (table untouched) or an overflow (count 0, slot noted).
-// A free-text argument that opens with double quotes keeps them as typed.
 int TokenizeArguments(const wchar_t* text) {
     if (text == nullptr)
         return -1;
     ClearTable();
-    ScanState s = {0, 0, 0, 0, INITIAL_ARG_OPTIONS, nullptr, 0};
-
-    const wchar_t* next = text;
-    for (;;) {
-        const wchar_t* at = next++;
-        wchar_t c = *at;
-        if (c == L'"') {
-            ToggleQuote(&s, at);
-            if (!IsKeepingQuotes(&s))
-                continue;
-        }
-        int blank = c != L'\0' && iswspace(c) && !s.quoted;
-        if (s.length == 0 && IsDoneAtArgumentStart(&s, c, blank, &next))
-            continue;
-        if ((blank && (s.options & ARG_SPLIT_BLANKS)) || IsSplittingSlash(&s, c)) {
-            EndArgument(&s);
-            s.dropped = nullptr;
-            if (blank)
-                continue;
-        }
-        if (c == L'\0') {
-            if (s.length != 0)
-                s.index++;
-            break;
-        }
-        if (StoreCharacter(&s, c) != 0)
-            return -1;
-        s.dropped = nullptr;
-    }
-
+    ScanState s = {.next = text, .slot = 0, .index = 0, .length = 0, .quoted = 0, .options = INITIAL_ARG_OPTIONS,
+                   .dropped = nullptr, .droppedQuoted = 0};
+    ScanStep step = SCAN_ON;
+    while (step == SCAN_ON)
+        step = ScanCharacter(&s);
+    if (step == SCAN_OVERFLOW)
+        return -1;
+    if (s.length != 0)    // the last argument, ended by the end of the text
+        s.index++;
     TrimArguments(s.index);
     g_args.count = s.index;
     return g_args.count;

@@ -8,13 +8,6 @@
 // but not stored.
 enum { MAX_ARGS = 1024 };
 
-enum {
-    ARG_SPLIT_BLANKS = 0x01,
-    ARG_SPLIT_SLASH = 0x04,
-    ARG_FREE_TAIL = 0x20,
-    ARG_KEEP_QUOTES = 0x40,
-};
-
 typedef struct ArgEntry {
     wchar_t* start;                // into the argument buffer; null when unused
     int length;                    // characters, terminator not counted
@@ -30,8 +23,10 @@ typedef struct ArgTable {
 
 extern ArgTable g_args;
 
-// Returns the argument count, or -1 for a null text (table untouched) or an
-// overflow (count 0, overflowSlot set; the caller reports it).
+// Rebuilds g_args from text. Returns the argument count (0 to MAX_ARGS), or
+// -1 for a null text (table untouched) or an overflow (count 0, overflowSlot
+// set; the caller reports it). A free-text argument that opens with double
+// quotes keeps them as typed.
 int TokenizeArguments(const wchar_t* text);
 
 // 1 for ':' or '=', else 0.
