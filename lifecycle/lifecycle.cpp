@@ -34,10 +34,11 @@ static void ReportConsoleFailure(void) {
 // In an interactive shell, while noloadmsg is empty or undefined.
 static int WantsLoadMessage(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES L"%[noloadmsg]"); }
 
-// Probe the host, open the console, then defaults overlaid with the current
-// user's saved settings, or the local machine's when the user has none.
+// Learn the host's age, open the console, then defaults overlaid with the
+// current user's saved settings, or the local machine's when the user has
+// none.
 extern "C" int PLUGIN_API InitializePlugin(void) {
-    ProbeHostVersion();
+    g_frame.recentHost = IsRecentHost();
     if (OpenConsoleOutput() != 0) {
         ReportConsoleFailure();
         return -1;

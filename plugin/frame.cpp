@@ -5,28 +5,22 @@
 
 #include "../text/number_text.h"
 
-#include <errno.h>
 #include <stdlib.h>
 #include <wchar.h>
 
-// Host version range that the probe accepts.
-enum { HOST_VERSION_MIN = 8, HOST_VERSION_MAX = 100, HOST_VERSION_RECENT = 24 };
+// The major versions of a recent host; any other answer is an older one.
+enum { HOST_VERSION_RECENT = 24, HOST_VERSION_MAX = 100 };
 
 PluginFrame g_frame;
 
 // "%_4ver" reads like "32.10"; the digits up to the first other character
-// are the major version.
-unsigned ProbeHostVersion(void) {
+// are the major version. A number too large for wcstoul reads as its
+// largest value, above the range.
+int IsRecentHost(void) {
     wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];
     ExpandInto(buffer, COUNT_OF(buffer), L"%_4ver");
-    errno = 0;
-    unsigned long number = wcstoul(buffer, nullptr, DECIMAL_BASE);
-    unsigned version = 0;
-    if (errno != ERANGE && number <= 0xFFFFFFFFul && number >= HOST_VERSION_MIN &&
-        number <= HOST_VERSION_MAX)
-        version = static_cast<unsigned>(number);
-    g_frame.recentHost = version >= HOST_VERSION_RECENT ? 1 : 0;
-    return version;
+    unsigned long major = wcstoul(buffer, nullptr, DECIMAL_BASE);
+    return major >= HOST_VERSION_RECENT && major <= HOST_VERSION_MAX;
 }
 
 int ExpandsToInteractive(const wchar_t* probe) {

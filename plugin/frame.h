@@ -6,13 +6,14 @@
 
 typedef struct PluginFrame {
     HANDLE consoleOutput;          // "CONOUT$", or null when not opened
-    int recentHost;                // 1 when the shell's major version >= 24
+    int recentHost;                // IsRecentHost() at start-up
 } PluginFrame;
 
 extern PluginFrame g_frame;
 
-// Host version 8..100 read from %_4ver, else 0; sets g_frame.recentHost.
-unsigned ProbeHostVersion(void);
+// True when the shell's major version, read from %_4ver, is a recent host's:
+// one that may give Enter and Esc by key name.
+int IsRecentHost(void);
 
 // The interactive test's variables: exactly "00" in a shell that is neither
 // transient nor piped.

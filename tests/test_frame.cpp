@@ -26,20 +26,21 @@ struct ShellVariables {
     static void Interactive() { Set(L"_transient", L"0"); Set(L"_pipe", L"0"); }
 };
 
-struct ProbeCase { const wchar_t* answer; unsigned version; int recent; };
+struct ProbeCase { const wchar_t* answer; int recent; };
 
-TEST(HostProbe, ReadsTheMajorVersionInRange) {
+const ProbeCase kProbeCases[] = {
+    {L"32.10", 1}, {L"23.00", 0}, {L"24", 1}, {L"8", 0}, {L"100", 1},
+    {L"7", 0}, {L"101", 0}, {L"", 0}, {L"abc", 0}, {L"4294967296", 0},
+    {L"99999999999999999999", 0}, {L"  30", 1},
+};
+
+TEST(HostProbe, ReadsTheMajorVersionInRangeAndSetsNothing) {
     ShellVariables vars;
-    const ProbeCase cases[] = {
-        {L"32.10", 32, 1}, {L"23.00", 23, 0}, {L"24", 24, 1}, {L"8", 8, 0}, {L"100", 100, 1},
-        {L"7", 0, 0}, {L"101", 0, 0}, {L"", 0, 0}, {L"abc", 0, 0}, {L"4294967296", 0, 0},
-        {L"99999999999999999999", 0, 0}, {L"  30", 30, 1},
-    };
-    for (const ProbeCase& c : cases) {
+    for (const ProbeCase& c : kProbeCases) {
         g_frame.recentHost = 7;
         ShellVariables::Set(L"_4ver", c.answer);
-        EXPECT_EQ(c.version, ProbeHostVersion()) << "answer '" << testing::PrintToString(std::wstring(c.answer)) << "'";
-        EXPECT_EQ(c.recent, g_frame.recentHost);
+        EXPECT_EQ(c.recent, IsRecentHost()) << "answer '" << testing::PrintToString(std::wstring(c.answer)) << "'";
+        EXPECT_EQ(7, g_frame.recentHost) << "only start-up sets the flag";
     }
 }
 
@@ -110,6 +111,17 @@ TEST_F(StartUp, NoLoadMessageWhenSilencedTransientOrPiped) {
         ShutdownPlugin(0);
         SetEnvironmentVariableW(L"noloadmsg", nullptr);
         ShellVariables::Interactive();
+    }
+}
+
+TEST_F(StartUp, SetsTheRecentHostFlagFromTheProbe) {
+    for (const ProbeCase& c : kProbeCases) {
+        ShellVariables::Set(L"_4ver", c.answer);
+        g_frame.recentHost = 7;
+        CapturedOutput out;
+        EXPECT_EQ(0, InitializePlugin());
+        EXPECT_EQ(c.recent, g_frame.recentHost) << "answer '" << testing::PrintToString(std::wstring(c.answer)) << "'";
+        ShutdownPlugin(0);
     }
 }
 
