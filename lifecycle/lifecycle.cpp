@@ -34,9 +34,8 @@ static void ReportConsoleFailure(void) {
 // In an interactive shell, while noloadmsg is empty or undefined.
 static int WantsLoadMessage(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES L"%[noloadmsg]"); }
 
-// Learn the host's age, open the console, then defaults overlaid with the
-// current user's saved settings, or the local machine's when the user has
-// none.
+// Saved settings are laid over the defaults, so that a value the registry
+// lacks or refuses keeps its default, also when the plug-in is started again.
 extern "C" int PLUGIN_API InitializePlugin(void) {
     g_frame.recentHost = IsRecentHost();
     if (OpenConsoleOutput() != 0) {

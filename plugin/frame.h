@@ -23,12 +23,9 @@ int IsRecentHost(void);
 // that must expand to nothing) expands to exactly "00".
 int ExpandsToInteractive(const wchar_t* probe);
 
-// True when the shell is neither transient nor piped.
 int IsInteractive(void);
 
 // Opens "CONOUT$" as g_frame.consoleOutput, closing a handle left by an
 // earlier start first. 0, or -1 when the console cannot be opened.
 int OpenConsoleOutput(void);
-
-// Closes the console output handle, if one is open.
 void CloseConsoleOutput(void);

@@ -71,13 +71,13 @@ int LoadSettings(HKEY root) {
     return result;
 }
 
-// Writes a REG_DWORD value. 0, or 1 when it was not written.
+// 0, or 1 when the value was not written.
 static int SetDword(HKEY key, const wchar_t* name, DWORD value) {
     LONG rc = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), DWORD_BYTES);
     return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
-// Writes a REG_SZ value with its terminator. 0, or 1 when it was not written.
+// Stores text with its terminator. 0, or 1 when it was not written.
 static int SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
     size_t chars = wcslen(text) + 1;
     DWORD bytes = static_cast<DWORD>(chars) * static_cast<DWORD>(sizeof(wchar_t));

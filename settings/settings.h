@@ -22,7 +22,7 @@ typedef struct Settings {
 
 extern Settings g_settings;
 
-// Show-timer mode 5, threshold 10, colours 0x1F, no slow command.
+// The DEFAULT_* values, and no slow command.
 void RestoreDefaultSettings(void);
 
 // Replaces the slow command with a heap copy of text; null or empty text
@@ -34,7 +34,6 @@ int SetSlowCommand(const wchar_t* text);
 // then the slow command ("-" removes it).
 void ApplySettingChanges(const PendingValues* pending);
 
-// Frees the slow command at tear-down.
 void ShutdownSettings(void);
 
 // 0 settings found, 1 not found. Applies every acceptable value.

@@ -1,13 +1,10 @@
-// The timer text after each timed line: on the shell's status bar, or drawn
-// in the timer colours at the right end of the console window's top row, over
-// cells that are saved first and written back when the overlay is erased.
-//
-// The overlay is written cell by cell (WriteConsoleOutputW), never through
-// the console's text output: that would move the cursor, scroll a window
-// narrower than its buffer towards the overlay, and act on tabs, line ends
-// and backspaces by writing outside the overlay's cells. So the cursor, the
-// text attributes and the window are never touched, and every character
-// takes exactly one cell.
+// The cells under the overlay are saved first and written back when it is
+// erased. It is written cell by cell (WriteConsoleOutputW), never through the
+// console's text output: that would move the cursor, scroll a window narrower
+// than its buffer towards the overlay, and act on tabs, line ends and
+// backspaces by writing outside the overlay's cells. So the cursor, the text
+// attributes and the window are never touched, and every character takes
+// exactly one cell.
 //
 // The console moves its content up, the overlay's row with it, when output
 // reaches the bottom of a full screen buffer, and of every buffer no taller

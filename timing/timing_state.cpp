@@ -1,7 +1,5 @@
-// The timing state: started by Enter on a non-blank line, stopped by the next
-// prompt. Durations never wrap: a line during which the clock was set back
-// lasted 0 ticks. The count and the total are unsigned 64-bit and wrap
-// silently.
+// Durations never wrap: a line during which the clock was set back lasted 0
+// ticks. The count and the total are unsigned 64-bit and wrap silently.
 #include "timing_state.h"
 
 #include "../plugin/shell_text.h"

@@ -29,7 +29,6 @@ uint64_t RunningTicks(void);
 
 int StartTiming(void);
 int StopTiming(void);
-// True while a line is being timed.
 int IsTiming(void);
 int IsNonBlank(const wchar_t* text);
 
@@ -43,5 +42,4 @@ void SetCommandCount(uint64_t count);
 // /Z: the total is cleared when the timing state next stops.
 void RequestTotalReset(void);
 
-// Frees the last command word at tear-down.
 void ShutdownTiming(void);
