@@ -174,7 +174,7 @@ TEST(TimerOverlay, NoTextIsDrawnLongerThanATimerTextCanBe) {
     CloseConsoleOutput();
 }
 
-TEST(TimerOverlay, RegionLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksTheRest) {
+TEST(TimerOverlay, TextLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksTheRest) {
     ConsoleTopRow console;
     if (console.width < 260) {
         SetConsoleScreenBufferSize(console.handle, COORD{300, console.info.dwSize.Y});
