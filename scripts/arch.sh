@@ -8,10 +8,11 @@
 #   runnable_arch      prints x86 where this machine runs it, else x64
 #   wine_loader ARCH   prints the loader of x86 or x64
 #   wine_probe ARCH    exit status 0 when this machine runs ARCH's Wine;
-#                      1 when its kernel cannot run 32-bit programs, or
-#                      runs them only through an emulator (x86 only: a
-#                      reason to skip); 2 when Wine is missing or broken (a
-#                      reason to fail). For 1 and 2 the reason is printed on
+#                      1 when its kernel cannot run 32-bit programs, runs
+#                      them only through an emulator, or set-up could not
+#                      install 32-bit Wine (x86 only: a reason to skip);
+#                      2 when Wine is missing or broken (a reason to
+#                      fail). For 1 and 2 the reason is printed on
 #                      standard output.
 #
 # The answer comes from running the loader itself, never from a test: the
@@ -62,6 +63,13 @@ runnable_arch() {
 }
 
 KERNEL_WITHOUT_32_BIT="this kernel cannot run 32-bit programs"
+
+# Where set-up keeps apt's message when 32-bit Wine could not be installed.
+# It is a fact about this machine's packages, not about a checkout or a
+# build folder: kept there, every clone, worktree and fresh build would try
+# the installation again and lose the reason with "rm -rf build". Set-up
+# runs as root and writes it; everyone reads it.
+WINE32_UNAVAILABLE=/var/lib/lapwatch/wine32-unavailable
 
 # The smallest i386 Linux program: an ELF header, one loadable segment and
 # the code of exit(0) (mov eax,1; xor ebx,ebx; int 0x80), 93 bytes. It lets
@@ -116,6 +124,10 @@ wine_probe() {
         [ "$1" = x86 ] && { kernel_runs_32_bit || kernel=$?; }
         if [ $kernel -eq 1 ]; then
             echo "$KERNEL_WITHOUT_32_BIT"
+            return 1
+        fi
+        if [ "$1" = x86 ] && [ -f "$WINE32_UNAVAILABLE" ]; then
+            echo "32-bit Wine could not be installed ($(cat "$WINE32_UNAVAILABLE"); remove $WINE32_UNAVAILABLE and run scripts/setup.sh as root to try again)"
             return 1
         fi
         echo "$loader is not installed (run scripts/setup.sh as root)"

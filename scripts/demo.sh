@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the plug-in and the stand-in shell for one architecture, then
 # starts the stand-in shell (lapshell.exe) with Lapwatch loaded,
-# interactively under Wine, in a Wine prefix of its own
-# (build/wine/demo-<arch>, or DEMO_PREFIX).
+# interactively under Wine, in a Wine prefix of its own that stays from one
+# demo to the next, so that settings saved with /S are there again
+# (build/<arch>/wine/demo, or DEMO_PREFIX below the same build folder; made
+# from the build folder's template the first time).
 #
 #   scripts/demo.sh [--x86 | --x64] [lapshell options]
 #
@@ -21,6 +23,32 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
+. "$root/scripts/wine-prefix.sh"
+
+# Shows make's "[ 45%] Building ..." lines one over the other on a single
+# line of the terminal, and clears it at the end.
+show_progress() {
+    local line width
+    width=$(tput cols 2>/dev/null || echo 80)
+    while IFS= read -r line; do
+        [[ $line == "["*"%]"* ]] && [ -t 2 ] && printf '\r\033[K%s' "${line:0:width-1}" >&2
+    done
+    [ -t 2 ] && printf '\r\033[K' >&2
+    return 0
+}
+
+# Builds only what the demo runs: the plug-in, the stand-in shell library
+# and the shell, not the tests. Make's output is kept in the build folder
+# and shown in full when the build fails.
+build_for_demo() {
+    local arch=$1 dir=$2
+    configure_arch "$arch" "$dir"
+    if ! cmake --build "$dir" -j"$(nproc)" --target lapwatch takecmd lapshell 2>&1 | tee "$dir/demo-build.log" | show_progress; then
+        cat "$dir/demo-build.log" >&2
+        echo "demo: the build failed" >&2
+        exit 1
+    fi
+}
 
 arch=
 case ${1:-} in
@@ -34,20 +62,15 @@ if ! reason=$(wine_probe "$arch"); then
     exit 1
 fi
 
-echo "demo: building Lapwatch-$arch.dll and the stand-in shell ..." >&2
-ARCHS=$arch "$root/scripts/build.sh" >/dev/null
 build=${BUILD_DIR:-$root/build}
-loader=$(wine_loader "$arch")
-export WINEPREFIX=${DEMO_PREFIX:-$build/wine/demo-$arch}
-export WINELOADER=$loader
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-[ "$arch" = x64 ] && export WINEARCH=win64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    echo "demo: preparing the Wine prefix $WINEPREFIX (only the first time) ..." >&2
-    "$loader" wineboot.exe -i >/dev/null 2>&1
+echo "demo: building Lapwatch-$arch.dll and the stand-in shell ..." >&2
+build_for_demo "$arch" "$build/$arch"
+prefix=${DEMO_PREFIX:-$build/$arch/wine/demo}
+if [ ! -f "$prefix/system.reg" ]; then
+    fresh_wine_prefix "$arch" "$prefix"
 fi
+wine_environment "$arch" "$prefix"
+loader=$WINELOADER
 
 cd "$build/$arch/bin"
 if [ -t 0 ] && [ -t 1 ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # wine-run.sh --arch x86|x64 [--on-console] PREFIX_DIR PROGRAM [ARGS...]
 # Runs a Windows program under the Wine of its architecture in a fresh Wine
-# prefix of its own and behind a pseudo-terminal, so that it has a real
+# prefix of its own (a copy of the build folder's template, see
+# wine-prefix.sh) and behind a pseudo-terminal, so that it has a real
 # Win32 console. The program's output goes through a file and is printed
 # afterwards; the exit code is the program's.
 #
@@ -13,6 +14,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
+. "$root/scripts/wine-prefix.sh"
 
 SKIP=77
 [ "${1:-}" = --arch ] || { echo "usage: wine-run.sh --arch x86|x64 [--on-console] PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
@@ -32,33 +34,19 @@ case $? in
 esac
 
 # Never remove anything but a folder below the wine/ folder of a build
-# folder (one that holds a CMakeCache.txt).
-inside_build() {
-    local path dir
+# folder (one that holds a CMakeCache.txt), and never its template.
+usable_prefix() {
+    local build path
+    build=$(build_folder_of "$1") || return 1
     path=$(realpath -m "$1")
-    dir=$(dirname "$path")
-    while [ "$dir" != / ]; do
-        if [ -f "$dir/CMakeCache.txt" ]; then
-            [[ $path == "$dir"/wine/?* ]]
-            return
-        fi
-        dir=$(dirname "$dir")
-    done
-    return 1
+    [[ $path == "$build"/wine/?* && $path != "$build"/wine/.template* ]]
 }
-if ! inside_build "$prefix"; then
+if ! usable_prefix "$prefix"; then
     echo "wine-run: refusing to use '$prefix' as a Wine prefix (not below the wine/ folder of a build folder)" >&2
     exit 2
 fi
-rm -rf "$prefix"
-mkdir -p "$prefix"
-export WINEPREFIX=$prefix
-export WINELOADER=$loader
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-[ "$arch" = x64 ] && export WINEARCH=win64
-unset DISPLAY WAYLAND_DISPLAY
-"$loader" wineboot.exe -i >/dev/null 2>&1
+fresh_wine_prefix "$arch" "$prefix" || exit 1
+wine_environment "$arch" "$prefix"
 
 out=$prefix/output.txt
 quoted=$(printf '%q ' "$loader" "$@")
