@@ -61,7 +61,7 @@ apt_install() {
 # The codename of this release (bookworm, say), the suite whose packages
 # agree with each other across architectures.
 release_codename() {
-    (. "$OS_RELEASE" && echo "${VERSION_CODENAME:-}")
+    sed -n 's/^VERSION_CODENAME="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' "$OS_RELEASE"
 }
 
 # Both Wines from the release's suite, in two steps: the first brings in the
@@ -77,17 +77,18 @@ install_wine32_from_release() {
 }
 
 install_wine32() {
-    if [ "${LAPWATCH_WINE32_FROM:-}" != release ] && apt_install wine32; then
-        rm -f "$WINE32_UNAVAILABLE"
-    elif install_wine32_from_release && installed wine32; then
-        rm -f "$WINE32_UNAVAILABLE"
-    else
-        mkdir -p "$(dirname "$WINE32_UNAVAILABLE")"
-        printf '%s\n' "$apt_said" >"$WINE32_UNAVAILABLE"
-        echo "setup: 32-bit Wine could not be installed, so Lapwatch-x86.dll cannot be tested here: $apt_said" >&2
+    if [ "${LAPWATCH_WINE32_FROM:-}" = release ] || ! apt_install wine32; then
+        install_wine32_from_release || true
     fi
     # The first step of the fall-back may have removed 64-bit Wine.
     installed wine64 || apt_install wine64 || { echo "setup: 64-bit Wine could not be installed: $apt_said" >&2; return 1; }
+    if installed wine32; then
+        rm -f "$WINE32_UNAVAILABLE"
+        return 0
+    fi
+    mkdir -p "$(dirname "$WINE32_UNAVAILABLE")"
+    printf '%s\n' "$apt_said" >"$WINE32_UNAVAILABLE"
+    echo "setup: 32-bit Wine could not be installed, so Lapwatch-x86.dll cannot be tested here: $apt_said" >&2
 }
 
 # True when 32-bit Wine is there, of no use on this kernel, or could not be
