@@ -14,10 +14,12 @@
 # (a package mirror in the middle of a sync can serve i386 packages whose
 # versions do not match the amd64 ones already installed), set-up takes
 # both architectures' Wine from the release's own suite, so that their
-# versions agree; LAPWATCH_WINE32_FROM=release goes that way at once. When
-# that fails too, apt's message is kept in $WINE32_UNAVAILABLE (see
-# arch.sh) and the test command reports the x86 runs as skipped with it.
-# 64-bit Wine is there at the end in every case.
+# versions agree; LAPWATCH_WINE32_FROM=release skips the plain
+# installation, to try the fall-back on a healthy mirror. When that fails
+# too, apt's message is kept in $WINE32_UNAVAILABLE (see arch.sh), the test
+# command reports the x86 runs as skipped with it, and set-up does not try
+# again until that file is removed. 64-bit Wine is there at the end in
+# every case.
 
 . "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
 OS_RELEASE=/etc/os-release
