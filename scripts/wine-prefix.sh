@@ -90,7 +90,7 @@ fresh_wine_prefix() {
     (
         flock 9
         if ! wine_template_current "$template" "$arch"; then
-            echo "wine-prefix: making the Wine prefix template $template (once per build folder) ..." >&2
+            echo "wine-prefix: making the Wine prefix that every run of this build folder copies (once) ..." >&2
             make_wine_template "$arch" "$template" || { echo "wine-prefix: wineboot failed in $template.making" >&2; exit 1; }
         fi
         copy_wine_prefix "$template" "$prefix"
