@@ -67,6 +67,15 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 // Batch parameters (%0, %1, ...) of the batch files now running, innermost last.
 std::vector<std::vector<std::wstring>>& BatchArguments();
 
+// Conditions ("[not] A op B"). NextWord reads the next blank-separated word
+// at *pos (quoted parts kept whole, quotes included). ReadCondition reads a
+// condition's words at *pos into *result; false when they do not form one.
+// IfFunction is %@if[condition,then,else]: false, with a message, when the
+// condition is malformed.
+std::wstring NextWord(const std::wstring& text, size_t* pos);
+bool ReadCondition(const std::wstring& text, size_t* pos, bool* result);
+bool IfFunction(const std::wstring& argument, std::wstring* value);
+
 // Each source's part of StandInReset.
 void ResetCapture();
 void ResetVariables();

@@ -12,6 +12,7 @@ namespace {
 struct ExecutorState {
     std::wstring commandLog;
     bool exitRequested = false;
+    bool quitRequested = false;     // ends the innermost batch file
 };
 
 ExecutorState& State() {
@@ -123,13 +124,14 @@ int RunBatchFile(const std::wstring& path, const std::wstring& arguments) {
     SetShellVariable(L"_batchname", path.c_str());
 
     int result = RESULT_OK;
-    for (size_t i = 0; i < lines.size() && !State().exitRequested; ++i) {
+    for (size_t i = 0; i < lines.size() && !State().exitRequested && !State().quitRequested; ++i) {
         std::wstring line = TrimLeft(lines[i]);
         if (line.empty() || line[0] == L':') continue;  // blank or a label
         SetShellVariable(L"_batchline", std::to_wstring(i + 1).c_str());
         result = ExecuteLine(line);
     }
 
+    State().quitRequested = false;
     BatchArguments().pop_back();
     for (int i = 0; i < 3; ++i) SetShellVariable(kNames[i], had[i] ? saved[i].c_str() : nullptr);
     return result;
@@ -233,11 +235,50 @@ int ChangeDirectory(const std::wstring& arguments) {
     return RESULT_OK;
 }
 
-}  // namespace
+// cls: blanks in the current colours over the whole screen buffer, the
+// cursor and the window at its top left, as a console shell does.
+int ClearScreen() {
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return RESULT_OK;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(console, &info)) {
+        DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+        COORD home = {0, 0};
+        DWORD written = 0;
+        FillConsoleOutputCharacterW(console, L' ', cells, home, &written);
+        FillConsoleOutputAttribute(console, info.wAttributes, cells, home, &written);
+        SMALL_RECT window = {0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
+                             static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
+        SetConsoleWindowInfo(console, TRUE, &window);
+        SetConsoleCursorPosition(console, home);
+    }
+    CloseHandle(console);
+    return RESULT_OK;
+}
 
-int ExecuteLine(const std::wstring& rawLine) {
-    std::wstring line = ExpandText(rawLine);
-    if (line.size() > MAX_RESULT_CHARS) line.resize(MAX_RESULT_CHARS);
+// quit: ends the batch file it is in; typed at the prompt, the shell.
+int QuitCommand() {
+    if (BatchArguments().empty()) State().exitRequested = true;
+    else State().quitRequested = true;
+    return RESULT_OK;
+}
+
+int RunExpandedLine(std::wstring line);
+
+// if [not] A op B command: runs the command, already expanded with the
+// rest of the line, when the condition holds.
+int IfCommand(const std::wstring& arguments) {
+    size_t pos = 0;
+    bool holds = false;
+    if (!ReadCondition(arguments, &pos, &holds) || TrimLeft(arguments.substr(pos)).empty()) {
+        WriteErr(L"Syntax: if [not] A op B command\r\n");
+        return RESULT_ERROR;
+    }
+    return holds ? RunExpandedLine(arguments.substr(pos)) : RESULT_OK;
+}
+
+int RunExpandedLine(std::wstring line) {
     line = TrimLeft(line);
     while (!line.empty() && line[0] == L'@') line = TrimLeft(line.substr(1));
     if (line.empty()) {
@@ -271,6 +312,9 @@ int ExecuteLine(const std::wstring& rawLine) {
     if (lower == L"help") return HelpCommand(arguments);
     if (lower == L"cd" || lower == L"chdir") return ChangeDirectory(arguments);
     if (lower == L"rem") return RESULT_OK;
+    if (lower == L"cls") return ClearScreen();
+    if (lower == L"if") return IfCommand(arguments);
+    if (lower == L"quit") return QuitCommand();
     if (lower == L"exit") {
         State().exitRequested = true;
         return RESULT_OK;
@@ -281,6 +325,14 @@ int ExecuteLine(const std::wstring& rawLine) {
     }
     WriteErr(L"Unknown command \"" + word + L"\"\r\n");
     return RESULT_UNKNOWN_COMMAND;
+}
+
+}  // namespace
+
+int ExecuteLine(const std::wstring& rawLine) {
+    std::wstring line = ExpandText(rawLine);
+    if (line.size() > MAX_RESULT_CHARS) line.resize(MAX_RESULT_CHARS);
+    return RunExpandedLine(line);
 }
 
 void ResetExecutor() { State() = ExecutorState(); }

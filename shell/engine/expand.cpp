@@ -5,7 +5,8 @@
 // argument is expanded first) and %% for one percent sign. A name is looked
 // up among the shell's own variables, then the batch parameters (%0..%9),
 // then the variables and functions of the loaded plug-ins, then the
-// environment; case does not matter and an unknown name gives nothing.
+// environment; case does not matter and an unknown name gives nothing. The
+// shell's own function @if[condition,then,else] comes before the plug-ins'.
 //
 // Long answers (StandInSetLongAnswers): every name that the shell itself
 // answers (its own variables, batch parameters, the environment, unknown
@@ -183,7 +184,8 @@ std::wstring ExpandText(const std::wstring& text) {
             std::wstring name = text.substr(i + 2, end - i - 2);
             std::wstring argument = ExpandText(text.substr(end + 1, close - end - 1));
             std::wstring value;
-            LookupPlugin(name, ENTRY_FUNCTION, argument, &value);
+            if (EqualsNoCase(name, L"if")) IfFunction(argument, &value);
+            else LookupPlugin(name, ENTRY_FUNCTION, argument, &value);
             out += value;
             i = close + 1;
         } else if (IsNameChar(next)) {

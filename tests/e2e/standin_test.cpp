@@ -158,6 +158,84 @@ TEST(StandInShell, SetKeepsTheValueAsTyped) {
     EXPECT_EQ(L"", run.err);
 }
 
+TEST(StandInShell, IfAndAtIfCompareAsTheShellDoes) {
+    struct Case {
+        const wchar_t* line;
+        const wchar_t* shown;       // the output line, or null for none
+    };
+    const Case cases[] = {
+        {L"if 9 LT 10 echo 1:numbers, not text", L"1:numbers, not text"},
+        {L"if abc == ABC echo 2:case ignored", L"2:case ignored"},
+        {L"if not abc == abd echo 3:not", L"3:not"},
+        {L"if \"%_4ver\" == \"32\" echo 4:%_4ver", L"4:32"},
+        {L"if 7 ge 7 echo 5:ge", L"5:ge"},
+        {L"if 8 NE 8 echo 6:ne", nullptr},
+        {L"if 100 LE 20 echo 7:le", nullptr},
+        {L"if b GT a echo 8:text order", L"8:text order"},
+        {L"if 1 EQ 1 echo 9:%%_4ver", L"9:%_4ver"},  // the command is not expanded twice
+        {L"echo 10:[%@if[3 GE 20,long,short]]", L"10:[short]"},
+        {L"echo 11:[%@IF[30 GE 20, %_4ver ,]]", L"11:[ 32 ]"},
+        {L"echo 12:[%@if[30 LT 20, x ,]]", L"12:[]"},
+        {L"echo 13:[%@if[1 XX 2,a,b]]", L"13:[]"},
+        {L"if 1 XX 2 echo 14:bad operator", nullptr},
+        {L"if 1 == 1", nullptr},
+    };
+    std::vector<std::wstring> script;
+    for (const Case& c : cases) script.push_back(c.line);
+    script.push_back(L"exit");
+    ShellRun run = RunShell(script, WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+        std::wstring tag = std::to_wstring(i + 1) + L":";
+        bool any = false;
+        for (const std::wstring& line : LinesOf(run.out)) any = any || line.rfind(tag, 0) == 0;
+        if (cases[i].shown != nullptr) EXPECT_TRUE(HasLine(run, cases[i].shown)) << Narrow(cases[i].line);
+        else EXPECT_FALSE(any) << Narrow(cases[i].line);
+    }
+    EXPECT_EQ(L"Syntax: %@if[condition,then,else]\r\nSyntax: if [not] A op B command\r\n"
+              L"Syntax: if [not] A op B command\r\n",
+              run.err);
+}
+
+TEST(StandInShell, QuitEndsTheBatchFileOrTheShell) {
+    TempFolder folder;
+    std::wstring batch = folder.File(L"quits.btm");
+    WriteUtf8File(batch, L"echo in batch\r\nif 1 == 1 quit\r\necho after quit\r\n");
+    ShellRun run = RunShell({batch, L"echo back at the prompt", L"quit", L"echo after the shell"}, WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(HasLine(run, L"in batch"));
+    EXPECT_TRUE(HasLine(run, L"back at the prompt"));
+    EXPECT_EQ(0u, CountOf(run.out, L"after quit"));
+    EXPECT_EQ(0u, CountOf(run.out, L"after the shell\r\n"));
+}
+
+TEST(StandInShell, ClsBlanksTheBufferInTheCurrentColours) {
+    // The whole buffer shows x in 07 first; the shell's prompt goes to its
+    // output file, so after cls the window's top rows hold blanks only.
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
+    DWORD cells = static_cast<DWORD>(before.dwSize.X) * static_cast<DWORD>(before.dwSize.Y), written = 0;
+    FillConsoleOutputCharacterW(console, L'x', cells, COORD{0, 0}, &written);
+    FillConsoleOutputAttribute(console, 0x07, cells, COORD{0, 0}, &written);
+    SetConsoleTextAttribute(console, 0x1E);
+    ShellRun run = RunShell({L"cls", L"exit"}, WithEchoPlugin({L"--screen-rows", L"2"}));
+    SetConsoleTextAttribute(console, before.wAttributes);
+    CloseHandle(console);
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(2u, run.screen.size());
+    ScreenEntry& after = run.screen[1];
+    size_t width = static_cast<size_t>(before.dwSize.X);
+    std::wstring blankAttrs;
+    for (size_t i = 0; i < width; ++i) blankAttrs += L"1E";
+    EXPECT_EQ(L"0", after[L"row"]);
+    EXPECT_EQ(std::wstring(width, L' '), after[L"text"]);
+    EXPECT_EQ(std::wstring(width, L' '), after[L"text1"]);
+    EXPECT_EQ(blankAttrs, after[L"attrs"]);
+    EXPECT_EQ(blankAttrs, after[L"attrs1"]);
+}
+
 TEST(StandInShell, TransientAndPipeFlagsReachPlugins) {
     struct Case {
         const char* name;
