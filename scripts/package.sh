@@ -2,8 +2,8 @@
 # Builds both DLLs in Release and writes the release package:
 #
 #   dist/Lapwatch-<version>.zip    Lapwatch-x86.dll, Lapwatch-x64.dll
-#                                  (stripped), INSTALL.txt, LICENSE,
-#                                  SHA256SUMS
+#                                  (stripped), INSTALL.txt (README's
+#                                  install section), LICENSE, SHA256SUMS
 #   dist/Lapwatch-x86.dll.debug    their debug information, which the
 #   dist/Lapwatch-x64.dll.debug    stripped DLLs name in a GNU debug link
 #   dist/SHA256SUMS                checksums of the three files above
@@ -47,10 +47,23 @@ done
 version=$(sed -n 's/^#define PLUGIN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/release-x64/generated/version.h")
 [ -n "$version" ] || { echo "package: no version in the generated version header" >&2; exit 1; }
 
-# Texts for Windows users: CRLF line ends.
-# The load message names three of the four numbers.
-sed -e "s/@VERSION@/$version/" -e "s/@LOAD_VERSION@/${version%.*}/" -e 's/$/\r/' "$root/docs/INSTALL.txt" \
-    >"$stage/INSTALL.txt"
+# INSTALL.txt is README's install section (between its install markers) as
+# plain text: headings underlined, no backquotes, CRLF line ends. The section
+# names the zip and the load message, which must be this version's (the load
+# message names three of the four numbers).
+install=$(sed -n '/^<!-- install:begin -->$/,/^<!-- install:end -->$/p' "$root/README.md" | sed '1d;$d')
+for named in "Lapwatch-$version.zip" "Lapwatch v${version%.*} loaded."; do
+    grep -qF "$named" <<<"$install" ||
+        { echo "package: README's install section does not name \"$named\"" >&2; exit 1; }
+done
+{
+    title="Lapwatch $version - installing the command timer"
+    printf '%s\n%s\n' "$title" "${title//?/=}"
+    awk '/^## / { next }
+         /^### / { sub(/^### /, ""); print; gsub(/./, "-"); print; next }
+         { gsub(/`/, ""); print }' <<<"$install"
+    printf '\nLapwatch is free software under the MIT licence; see LICENSE.\n'
+} | sed -e 's/$/\r/' >"$stage/INSTALL.txt"
 sed -e 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE"
 files=(Lapwatch-x64.dll Lapwatch-x86.dll INSTALL.txt LICENSE)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
