@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/fuzz.sh finds its saved inputs where README says: a file in
+# scripts/fuzz.sh finds its saved inputs where docs/dev/fuzzing.md says: a file in
 # regressions/<target>/ is replayed before the target runs, a folder that
 # names no target (such as regressions/numbers/) stops the script before it
 # builds anything, and so does a target name that does not exist. The saved
@@ -34,7 +34,7 @@ expect_output() {
     grep -qF -- "$text" "$work/$name.out" || fail "$name: no line with '$text' in:"$'\n'"$(cat "$work/$name.out")"
 }
 
-# Inputs laid out as README says, with one saved input of fuzz_numbers.
+# Inputs laid out as docs/dev/fuzzing.md says, with one saved input of fuzz_numbers.
 good=$work/good
 mkdir -p "$good/corpus/fuzz_numbers" "$good/regressions/fuzz_numbers"
 cp "$root/tests/fuzz/corpus/fuzz_numbers"/* "$good/corpus/fuzz_numbers/"
