@@ -25,7 +25,7 @@ status=0
 "$root/scripts/lint.sh" || status=$?
 "$root/scripts/native-tests.sh" || status=$?
 # The native build with clang as well, where it is installed (scripts/fuzz.sh
-# installs it), so that both compilers README names keep working.
+# installs it), so that both compilers CONTRIBUTING.md names keep working.
 if command -v clang++ >/dev/null; then
     CXX=clang++ NATIVE_BUILD_DIR="$build/native-clang" "$root/scripts/native-tests.sh" || status=$?
 else
