@@ -441,10 +441,14 @@ TEST(TimerOverlay, ContentMovingUpNeitherHidesTheOverlayNorLeavesItBehind) {
     ConsoleTopRow console;
     const SHORT height = 25;    // the window's rows
     const std::wstring line(console.width - 1, L'w');
+    std::wstring manyLines;    // more rows than the search for a moved overlay reads at once
+    for (int i = 0; i < 250; ++i)
+        manyLines += L"\r\n";
     const struct { const char* what; SHORT rows; const wchar_t* slowCommand; std::wstring printed; size_t typed;
                    int moved; } cases[] = {
         {"a slow command's output, full buffer", 150, L"echo Slow one!", L"", 0, 1},
         {"a typed line that wraps, full buffer", 150, nullptr, line + L"w", 0, 1},
+        {"many rows up, full buffer", 300, nullptr, manyLines, 0, 250},
         {"out of a buffer as tall as its window", height, nullptr, L"\r\n\r\n", 0, 2},
         {"a keystroke whose echo would scroll it out", height, nullptr, L"", line.size(), 0},
     };
