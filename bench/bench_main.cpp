@@ -61,10 +61,11 @@ void Configure(Plugin& p, const wchar_t* arguments) {
 }
 
 // The Windows calls that one timed line makes, in the plug-in's order: at
-// Enter the clock and the erasure of the last overlay (its cells read, and
-// those still showing the text written back); at the prompt the clock, the
-// format, the handles swapped to "nul" and back, and (overlay modes) the
-// cells under the text saved and the text's cells written.
+// Enter the clock and the erasure of the last overlay (the cells of its row
+// left of it and its own cells read, and those still showing the text
+// written back); at the prompt the clock, the format, the handles swapped to
+// "nul" and back, and (overlay modes) the cells under the text saved, the
+// cells left of it read, and the text's cells written.
 void BareWindowsCycle(HANDLE console, bool overlay) {
     static CHAR_INFO saved[200];
     static CHAR_INFO cells[200];
@@ -72,8 +73,11 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     static bool showing;
     FILETIME t;
     GetSystemTimeAsFileTime(&t);
+    static CHAR_INFO others[4096];    // the cells of the row left of the text
     if (showing) {
         CHAR_INFO current[200];
+        SMALL_RECT left = {0, drawn.Top, static_cast<SHORT>(drawn.Left - 1), drawn.Top};
+        ReadConsoleOutputW(console, others, COORD{static_cast<SHORT>(drawn.Left), 1}, COORD{0, 0}, &left);
         SMALL_RECT now = drawn;
         ReadConsoleOutputW(console, current, COORD{200, 1}, COORD{0, 0}, &now);
         int still = 0;
@@ -105,6 +109,8 @@ void BareWindowsCycle(HANDLE console, bool overlay) {
     SHORT row = static_cast<SHORT>(info.srWindow.Top + 1);
     drawn = {left, row, static_cast<SHORT>(left + 17), row};
     ReadConsoleOutputW(console, saved, COORD{200, 1}, COORD{0, 0}, &drawn);
+    SMALL_RECT rest = {0, row, static_cast<SHORT>(left - 1), row};
+    ReadConsoleOutputW(console, others, COORD{left, 1}, COORD{0, 0}, &rest);
     for (int i = 0; i < 18; ++i) {
         cells[i].Char.UnicodeChar = text[i] < 0x20 ? L' ' : text[i];
         cells[i].Attributes = 0x1F;
@@ -193,6 +199,84 @@ LineCost MeasureLines(Plugin& p, int cycles, Bare&& bareCycle) {
     return cost;
 }
 
+// The console made `size` with a window of 80 by 25 at its bottom and the
+// cursor on its last row, for the life of the object.
+struct TallBuffer {
+    TallBuffer(HANDLE console, COORD size) : console(console) {
+        GetConsoleScreenBufferInfo(console, &before);
+        SMALL_RECT small = {0, 0, 79, 24};
+        SetConsoleWindowInfo(console, TRUE, &small);
+        SetConsoleScreenBufferSize(console, size);
+        SMALL_RECT bottom = {0, static_cast<SHORT>(size.Y - 25), 79, static_cast<SHORT>(size.Y - 1)};
+        SetConsoleWindowInfo(console, TRUE, &bottom);
+        SetConsoleCursorPosition(console, COORD{0, static_cast<SHORT>(size.Y - 1)});
+        CONSOLE_SCREEN_BUFFER_INFO now;
+        applied = GetConsoleScreenBufferInfo(console, &now) && now.dwSize.X == size.X && now.dwSize.Y == size.Y &&
+                  now.srWindow.Top == bottom.Top;
+    }
+    ~TallBuffer() {
+        SMALL_RECT small = {0, 0, 79, 24};
+        SetConsoleWindowInfo(console, TRUE, &small);
+        SetConsoleScreenBufferSize(console, before.dwSize);
+        SetConsoleWindowInfo(console, TRUE, &before.srWindow);
+        SetConsoleCursorPosition(console, before.dwCursorPosition);
+    }
+    HANDLE console;
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    bool applied = false;
+};
+
+// Microseconds of one call of fn, median of `runs`, each after `prepare`.
+template <typename Prepare, typename Fn>
+double MedianMicros(int runs, Prepare&& prepare, Fn&& fn) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        double start = Seconds();
+        fn();
+        times.push_back((Seconds() - start) * 1e6);
+    }
+    return Quantile(times, 0.5);
+}
+
+struct EraseCost {
+    double inPlace = 0;    // microseconds, the overlay where it was drawn
+    double gone = 0;       // microseconds, the overlay moved out of the buffer
+    bool applied = false;
+};
+
+// The erasure (Esc) of an overlay where it was drawn, against one whose row
+// has since moved up out of the buffer, so that the search for it reads
+// every row above and finds nothing: a buffer `size`, the timer text
+// `format` (the default when null).
+EraseCost MeasureErasures(Plugin& p, HANDLE console, COORD size, const wchar_t* format) {
+    EraseCost cost;
+    TallBuffer tall(console, size);
+    if (!(cost.applied = tall.applied))
+        return cost;
+    SetEnvironmentVariableW(L"LAPWATCHFMT", format);
+    wchar_t line[] = L"dir /s";
+    auto draw = [&] {
+        Send(p, 13, L"Enter", line);
+        Send(p, 0, nullptr, nullptr);
+    };
+    auto erase = [&] { Send(p, 27, L"Esc", line); };
+    // Content moved up by as many rows as lie above the window's bottom row.
+    auto drawAndScrollOut = [&] {
+        draw();
+        SMALL_RECT all = {0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
+        CHAR_INFO blank = {};
+        blank.Char.UnicodeChar = L' ';
+        blank.Attributes = 0x07;
+        ScrollConsoleScreenBufferW(console, &all, nullptr, COORD{0, static_cast<SHORT>(1 - size.Y)}, &blank);
+    };
+    const int runs = 40;
+    cost.inPlace = MedianMicros(runs, draw, erase);
+    cost.gone = MedianMicros(runs, drawAndScrollOut, erase);
+    SetEnvironmentVariableW(L"LAPWATCHFMT", nullptr);
+    return cost;
+}
+
 void PrintText(const char* what, const char* result, const char* goal) {
     printf("| %-56s | %16s | %-22s |\n", what, result, goal);
 }
@@ -240,6 +324,11 @@ int wmain() {
 
     // Pairs of a few milliseconds a side: an overlay line takes one or
     // more, a status-bar line under a tenth of one.
+    // The prompt on the window's last row, as after any output: the cells of
+    // the overlay's row left of it identify the row.
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(console, &info);
+    SetConsoleCursorPosition(console, COORD{0, info.srWindow.Bottom});
     Configure(p, L"/B:T");
     LineCost overlay = MeasureLines(p, 5, [&] { BareWindowsCycle(console, true); });
     PrintRow("timed line, overlay (mode 2)", overlay.line, "us", "");
@@ -249,8 +338,6 @@ int wmain() {
     // While an overlay shows that the echo of a long line would scroll out of
     // the buffer (the prompt on its last row, the window at its top), a
     // keystroke also measures the line typed so far against the room left.
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    GetConsoleScreenBufferInfo(console, &info);
     SetConsoleCursorPosition(console, COORD{0, static_cast<SHORT>(info.dwSize.Y - 1)});
     wchar_t timedLine[] = L"dir /s";
     Send(p, 13, L"Enter", timedLine);
@@ -259,6 +346,25 @@ int wmain() {
     PrintRow("  keystroke then, the line typed so far 44 characters",
              NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typedLine); }), "ns", "");
     SetConsoleCursorPosition(console, info.dwCursorPosition);
+
+    // An overlay that has left a tall buffer is looked for on every row above
+    // its own, a band one column wide, before the erasure gives up.
+    const std::wstring wideFormat(200, L'=');
+    const struct { const char* what; COORD size; const wchar_t* format; } searches[] = {
+        {"erasure, default text, buffer 80 x 9999", {80, 9999}, nullptr},
+        {"erasure, 200-cell text, buffer 2000 x 9999", {2000, 9999}, wideFormat.c_str()},
+    };
+    for (const auto& search : searches) {
+        EraseCost erase = MeasureErasures(p, console, search.size, search.format);
+        if (!erase.applied) {
+            PrintText(search.what, "buffer refused", "");
+            continue;
+        }
+        PrintText(search.what, "", "");
+        PrintRow("  overlay in place", erase.inPlace, "us", "");
+        PrintRow("  overlay moved out of the buffer, none found", erase.gone, "us", "");
+        PrintRow("  ratio", erase.gone / erase.inPlace, "x", "<= 20");
+    }
 
     // A slow line in the same mode: the slow command runs with no overlay
     // on the screen, and the text is drawn after it.

@@ -4,7 +4,7 @@
 #include "../plugin/exports.h"
 #include "../plugin/frame.h"
 #include "../settings/settings.h"
-#include "../timing/timer_display.h"
+#include "../overlay/console_overlay.h"
 #include "../timing/timing_state.h"
 
 static PluginInfo g_pluginInfo;

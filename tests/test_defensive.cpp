@@ -4,7 +4,7 @@
 #include "plugin/exports.h"
 #include "plugin/shell_text.h"
 #include "support/plugin_session.h"
-#include "timing/timer_display.h"
+#include "overlay/console_overlay.h"
 #include "timing/timing_state.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST(NullArguments, InternalOperationsFail) {
     EXPECT_STREQ(L"kept", g_timing.lastCommandWord) << "a null text leaves the last word as it was";
     ShutdownTiming();
     EXPECT_EQ(-1, QuietExpand(nullptr));
-    EXPECT_EQ(0, DrawTimerOverlay(nullptr, 0x1F));
+    DrawTimerOverlay(nullptr, 0x1F);    // and does not fault
 }
 
 int g_consoleWrites;

@@ -2,8 +2,10 @@
 // and what it puts back; the status bar and the quiet expansion.
 #include "plugin/frame.h"
 #include "support/plugin_session.h"
+#include "support/architecture.h"
+#include "support/iat_patch.h"
 #include "support/system_fakes.h"
-#include "timing/timer_display.h"
+#include "overlay/console_overlay.h"
 
 #include <gtest/gtest.h>
 
@@ -162,7 +164,7 @@ TEST(TimerOverlay, NoTextIsDrawnLongerThanATimerTextCanBe) {
     ConsoleTopRow wide;
     wide.Prefill();
     const std::wstring text(9000, L'y');
-    EXPECT_EQ(0, DrawTimerOverlay(text.c_str(), 0x1F));
+    DrawTimerOverlay(text.c_str(), 0x1F);
     const int left = 8300 - 8192;
     std::wstring expected = wide.original;
     expected.replace(left, 8191, std::wstring(8191, L'y'));
@@ -306,6 +308,18 @@ TEST(TimerOverlay, CellsTypedOverTheOverlayKeepWhatWasTyped) {
     expectedAttributes.replace(left + 4, 6, std::wstring(6, static_cast<wchar_t>(console.info.wAttributes)));
     EXPECT_EQ(expected, row);
     EXPECT_EQ(expectedAttributes, attributes);
+
+    // The prompt on the overlay's row: a line typed through all but its last
+    // cell, a blank in the timer colours, gets that cell back.
+    SetConsoleCursorPosition(console.handle, COORD{0, console.top});
+    s.TimedLine(L"two", kSecond);
+    EchoAt(console.handle, left - 3, console.top, std::wstring(20, L'.'));
+    s.Enter(L"typed through");
+    expected = console.original;
+    expected.replace(left - 3, 20, std::wstring(20, L'.'));
+    EXPECT_EQ(expected, console.Row(&attributes));
+    EXPECT_EQ(console.originalAttributes.back(), attributes.back());
+    EXPECT_EQ(console.originalAttributes[left + 17], attributes[left + 17]);
 }
 
 TEST(TimerOverlay, ARowRewrittenSinceTheDrawingKeepsItsNewCells) {
@@ -411,6 +425,45 @@ TEST(TimerOverlay, StatusBarModes) {
     StandInSetStatusBar(0);
 }
 
+// The status-bar request, watched: whether the console's top row showed
+// the overlay when it came.
+using StatusBarRequest = int(__cdecl*)(wchar_t*, wchar_t*);
+StatusBarRequest g_statusBar;
+ConsoleTopRow* g_watchedConsole;
+std::vector<bool> g_overlayAtRequest;
+int __cdecl WatchedStatusBar(wchar_t* request, wchar_t* text) {
+    g_overlayAtRequest.push_back(g_watchedConsole->Row() != g_watchedConsole->original);
+    return g_statusBar(request, text);
+}
+
+TEST(TimerOverlay, DrawnBeforeTheStatusBarIsAskedUnlessASlowCommandRunsFirst) {
+    ConsoleTopRow console;
+    g_watchedConsole = &console;
+    const struct { DWORD mode; int statusBar; uint64_t ticks; bool drawnAtRequest; bool drawnAfter; } cases[] = {
+        {3, 1, kSecond, true, true}, {7, 0, kSecond, true, true},
+        {3, 1, 3 * kSecond, false, true}, {7, 0, 3 * kSecond, false, true}, {5, 0, 3 * kSecond, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.ticks / kSecond << " s");
+        PluginSession::Saved saved = ShowTimerMode(c.mode);
+        saved.slowSeconds = 2;
+        saved.slowCommand = L"rem";
+        PluginSession s(saved);
+        ImportPatch watch(s.plugin.module, "TakeCmd.dll", kArch.statusBarImport,
+                          reinterpret_cast<void*>(&WatchedStatusBar));
+        ASSERT_TRUE(watch.Applied());
+        g_statusBar = reinterpret_cast<StatusBarRequest>(watch.Original());
+        StandInSetStatusBar(c.statusBar);
+        console.Prefill();
+        g_overlayAtRequest.clear();
+        s.TimedLine(L"order", c.ticks);
+        EXPECT_EQ(std::vector<bool>{c.drawnAtRequest}, g_overlayAtRequest);
+        EXPECT_EQ(c.drawnAfter, console.Row() != console.original);
+        s.Prompt();
+    }
+    StandInSetStatusBar(0);
+}
+
 TEST(TimerOverlay, ModeSevenWithAFailingStatusBarShowsOneOverlay) {
     ConsoleTopRow console;
     StandInSetStatusBar(0);
@@ -441,16 +494,26 @@ TEST(TimerOverlay, ContentMovingUpNeitherHidesTheOverlayNorLeavesItBehind) {
     ConsoleTopRow console;
     const SHORT height = 25;    // the window's rows
     const std::wstring line(console.width - 1, L'w');
+    const std::wstring twoRows(2 * console.width, L'u');
     std::wstring manyLines;    // more rows than the search for a moved overlay reads at once
-    for (int i = 0; i < 250; ++i)
+    for (int i = 0; i < OVERLAY_SEARCH_ROWS + 10; ++i)
         manyLines += L"\r\n";
+    const wchar_t* const up = L"Up";
+    // key: a key given by name before the shell writes `printed`; lookalike:
+    // rows below the overlay's where output shows its text in its colours,
+    // which are then the text's.
     const struct { const char* what; SHORT rows; const wchar_t* slowCommand; std::wstring printed; size_t typed;
-                   int moved; } cases[] = {
-        {"a slow command's output, full buffer", 150, L"echo Slow one!", L"", 0, 1},
-        {"a typed line that wraps, full buffer", 150, nullptr, line + L"w", 0, 1},
-        {"many rows up, full buffer", 300, nullptr, manyLines, 0, 250},
-        {"out of a buffer as tall as its window", height, nullptr, L"\r\n\r\n", 0, 2},
-        {"a keystroke whose echo would scroll it out", height, nullptr, L"", line.size(), 0},
+                   int moved; const wchar_t* key; bool takenOffByKey; int lookalike; } cases[] = {
+        {"a slow command's output, full buffer", 150, L"echo Slow one!", L"", 0, 1, nullptr, false, 0},
+        {"a typed line that wraps, full buffer", 150, nullptr, line + L"w", 0, 1, nullptr, false, 0},
+        {"many rows up, full buffer", 300, nullptr, manyLines, 0, OVERLAY_SEARCH_ROWS + 10, nullptr, false, 0},
+        {"out of a buffer as tall as its window", height, nullptr, L"\r\n\r\n", 0, 2, nullptr, false, 0},
+        {"a keystroke whose echo would scroll it out", height, nullptr, L"", line.size(), 0, nullptr, false, 0},
+        {"a line recalled at the bottom of a terminal", height, nullptr, twoRows, 0, 2, up, true, 0},
+        {"a line recalled with room to spare", 300, nullptr, twoRows, 0, 2, up, false, 0},
+        {"a completion at the bottom of a terminal", height, nullptr, twoRows, 0, 2, L"Tab", true, 0},
+        {"a row below showing the same text moves into its place", 150, nullptr, L"\r\n", 0, 1, nullptr, false, 1},
+        {"a row taking its place shows the same text", height, nullptr, L"\r\n\r\n", 0, 2, nullptr, false, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -464,12 +527,36 @@ TEST(TimerOverlay, ContentMovingUpNeitherHidesTheOverlayNorLeavesItBehind) {
         saved.slowCommand = c.slowCommand;
         PluginSession s(saved);
         ScreenCells original = FillToTheBottom(console.handle);
+        if (c.lookalike) {
+            CapturedOutput report;
+            wchar_t textColours[16];
+            swprintf(textColours, 16, L"/C:0x%02X", console.info.wAttributes);
+            ASSERT_EQ(0, s.Lapwatch(textColours)) << "the timer colours are the text's";
+        }
         HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         SetStdHandle(STD_OUTPUT_HANDLE, console.handle);    // the slow command prints on the console
         s.TimedLine(L"slow", 2 * kSecond);
         SetStdHandle(STD_OUTPUT_HANDLE, out);
-        EXPECT_EQ(L" [1]  0:00:02.000 ", ReadConsoleRow(console.handle, window.Top, 0, console.width)
-                                             .substr(console.width - 19, 18)) << "seen on the window's top row";
+        const std::wstring timer = L" [1]  0:00:02.000 ";
+        EXPECT_EQ(timer, ReadConsoleRow(console.handle, window.Top, 0, console.width).substr(console.width - 19, 18))
+            << "seen on the window's top row";
+        if (c.lookalike) {
+            const int row = window.Top + c.lookalike;
+            SetConsoleCursorPosition(console.handle, COORD{static_cast<SHORT>(console.width - 19),
+                                                           static_cast<SHORT>(row)});
+            DWORD written = 0;
+            WriteConsoleW(console.handle, timer.c_str(), static_cast<DWORD>(timer.size()), &written, nullptr);
+            for (int i = 0; i < 18; ++i)
+                original.cells[static_cast<size_t>(row * console.width + console.width - 19 + i)].Char.UnicodeChar =
+                    timer[static_cast<size_t>(i)];
+            SetConsoleCursorPosition(console.handle, COORD{0, static_cast<SHORT>(c.rows - 1)});
+        }
+        if (c.key) {
+            s.Key(c.key == up ? KEY_CODE_NONE : 9, c.key, L"");
+            bool takenOff = ReadConsoleRow(console.handle, window.Top, 0, console.width)
+                                .substr(console.width - 19, 18) != timer;
+            EXPECT_EQ(c.takenOffByKey, takenOff) << "before the shell writes the line";
+        }
         DWORD written = 0;
         WriteConsoleW(console.handle, c.printed.c_str(), static_cast<DWORD>(c.printed.size()), &written, nullptr);
         if (c.typed) {
@@ -480,10 +567,11 @@ TEST(TimerOverlay, ContentMovingUpNeitherHidesTheOverlayNorLeavesItBehind) {
         } else {
             s.Enter(L"next");
         }
-        // Every row but the newest shows what it showed, moved up.
+        // Every row but those written last shows what it showed, moved up.
+        const int newest = c.key ? 2 : 1;
         ScreenCells now(console.handle), expected = now;
-        std::copy_n(original.cells.begin() + c.moved * console.width, (c.rows - c.moved - 1) * console.width,
-                    expected.cells.begin());
+        std::copy_n(original.cells.begin() + c.moved * console.width,
+                    (c.rows - c.moved - newest) * console.width, expected.cells.begin());
         EXPECT_EQ("", ChangedCells(expected, now));
     }
 }

@@ -20,21 +20,19 @@ uint64_t RunningTicks(void) {
     return now < g_timing.startTime ? 0 : now - g_timing.startTime;
 }
 
-// A second Enter before the prompt keeps the first start and count.
-int StartTiming(void) {
+void StartTiming(void) {
     if (g_timing.active)
-        return 0;
+        return;
     uint64_t now = ReadSystemTicks();
     g_timing.commandCount += 1;
     g_timing.startTime = now;
     g_timing.active = 1;
-    return 0;
 }
 
 // The line during which a reset was asked for is added, then discarded.
-int StopTiming(void) {
+bool StopTiming(void) {
     if (!g_timing.active)
-        return 0;
+        return false;
     g_timing.lastDuration = RunningTicks();
     g_timing.total += g_timing.lastDuration;
     g_timing.active = 0;
@@ -42,10 +40,10 @@ int StopTiming(void) {
         g_timing.total = 0;
         g_timing.resetPending = 0;
     }
-    return 0;
+    return true;
 }
 
-int IsTiming(void) { return g_timing.active; }
+bool IsTiming(void) { return g_timing.active != 0; }
 
 int IsNonBlank(const wchar_t* text) {
     if (!text)

@@ -27,9 +27,13 @@ uint64_t ReadSystemTicks(void);
 // duration wraps round.
 uint64_t RunningTicks(void);
 
-int StartTiming(void);
-int StopTiming(void);
-int IsTiming(void);
+// Starts timing a line, unless one is being timed: a second Enter before
+// the prompt keeps the first start and count.
+void StartTiming(void);
+// Stops the timing: the line's duration, the total, a pending reset. True
+// when a line was being timed.
+bool StopTiming(void);
+bool IsTiming(void);
 int IsNonBlank(const wchar_t* text);
 
 // Stores the first word of text as the last command word. -1 for a null
