@@ -6,7 +6,9 @@
 #  - working: each stripped DLL of the zip, beside the stand-in shell of its
 #    architecture (from $BUILD_DIR/<arch>, which scripts/build.sh makes),
 #    loads and answers "lapwatch /??" with its version line, where this
-#    machine runs that architecture's Wine.
+#    machine runs that architecture's Wine;
+#  - consistent: tests/scripts/version_test.sh finds one version in
+#    CMakeLists.txt, the documents, the tests and the DLLs' resources.
 # Only committed work takes part. Fails on any difference or failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,6 +35,8 @@ for file in $(cd "$work/first/dist" && ls) $(cd "$work/first/unzipped" && ls | s
         status=1
     fi
 done
+# Every place that states the version agrees, the zip's DLLs included.
+"$work/first/tests/scripts/version_test.sh" "$work/first" "$work/first/unzipped"/Lapwatch-*.dll || status=1
 zipname=$(cd "$work/first/dist" && ls Lapwatch-*.zip)
 version=${zipname#Lapwatch-}
 version=${version%.zip}

@@ -2,6 +2,7 @@
 // names it exports and imports, and the layout of the records it exchanges
 // with the shell, read at the byte offsets of this architecture.
 #include "support/architecture.h"
+#include "support/expected_version.h"
 #include "support/guarded_memory.h"
 #include "support/key_records.h"
 #include "support/plugin_session.h"
@@ -98,6 +99,16 @@ template <typename T> T FieldAt(const void* record, size_t offset) {
     return value;
 }
 
+// The record's three version numbers as "major.minor.third".
+std::wstring VersionFields(const void* record) {
+    std::wstring text;
+    for (size_t field = 0; field < 3; ++field) {
+        uint32_t number = FieldAt<uint32_t>(record, kArch.pluginInfoVersionOffset + 4 * field);
+        text += (field ? L"." : L"") + std::to_wstring(number);
+    }
+    return text;
+}
+
 TEST(RecordLayout, PluginInformationAtThisArchitecturesOffsets) {
     EXPECT_EQ(kArch.pluginInfoSize, sizeof(PluginInfo));
     LoadedPlugin plugin;    // the stand-in fills in the shell's fields
@@ -107,9 +118,7 @@ TEST(RecordLayout, PluginInformationAtThisArchitecturesOffsets) {
     EXPECT_STREQ(L"Lapwatch", FieldAt<const wchar_t*>(info, 0));
     EXPECT_STREQ(L"Automatic command timer for Take Command", FieldAt<const wchar_t*>(info, 4 * pointer));
     EXPECT_EQ(0, wcsncmp(L"lapwatch,_cmdcount,", FieldAt<const wchar_t*>(info, 5 * pointer), 19));
-    EXPECT_EQ(1u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset));
-    EXPECT_EQ(0u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset + 4));
-    EXPECT_EQ(2u, FieldAt<uint32_t>(info, kArch.pluginInfoVersionOffset + 8));
+    EXPECT_EQ(EXPECTED_VERSION_SHORT, VersionFields(info));
     EXPECT_EQ(plugin.module, FieldAt<HMODULE>(info, kArch.pluginInfoModuleOffset));
     std::wstring moduleName = FieldAt<const wchar_t*>(info, kArch.pluginInfoModuleNameOffset);
     EXPECT_EQ(std::wstring(L"\\") + kArch.dllName, moduleName.substr(moduleName.rfind(L'\\')));
@@ -128,7 +137,7 @@ TEST(RecordLayout, ShellFieldsOfTheInformationRecordAreLeftToTheShell) {
     EXPECT_EQ(reinterpret_cast<PluginInfo*>(record), getInfo());
     EXPECT_EQ(std::string(shellBytes, static_cast<char>(kPoisonByte)),
               std::string(reinterpret_cast<const char*>(record + kArch.pluginInfoModuleOffset), shellBytes));
-    EXPECT_EQ(2u, FieldAt<uint32_t>(record, kArch.pluginInfoVersionOffset + 8));
+    EXPECT_EQ(EXPECTED_VERSION_SHORT, VersionFields(record));
     s.TimedLine(L"after the shell wrote", 12340000);
     EXPECT_EQ(L"0:00:01.234", s.Variable("_cmdtime"));
     EXPECT_EQ(L"after", s.Variable("_lastcmd"));

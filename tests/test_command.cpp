@@ -6,6 +6,7 @@
 #include "plugin/exports.h"
 #include "settings/settings.h"
 #include "support/architecture.h"
+#include "support/expected_version.h"
 #include "support/harness.h"
 #include "support/system_fakes.h"
 #include "timing/timing_state.h"
@@ -26,7 +27,7 @@ struct ReportLines {
 };
 
 std::wstring Report(const ReportLines& r) {
-    return L"\r\nLapwatch v1.0.2 settings:\r\n\r\n"
+    return L"\r\nLapwatch v" EXPECTED_VERSION_SHORT L" settings:\r\n\r\n"
            L"   Show timer . . . . . . . . /B : " + r.mode + L"\r\n"
            L"   Timer text colors  . . . . /C : " + r.colors + L"\r\n"
            L"   Slow commands take . . . . /T : " + r.slow + L"\r\n"
@@ -289,7 +290,8 @@ TEST_F(Command, HelpEndsTheRunUnchanged) {
 
     output.Clear();
     EXPECT_EQ(0, Run(L"/T:5 /?? /q"));
-    EXPECT_EQ(std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  1.0.2.3 (" + kArch.platform + L")\r\n",
+    EXPECT_EQ(std::wstring(COMMAND_HELP_TEXT) + L"\r\n\t\t\t\tLapwatch  " EXPECTED_VERSION L" (" + kArch.platform +
+                  L")\r\n",
               output.Out());
     EXPECT_EQ(L"", output.Err());
     ExpectDefaultSettings();

@@ -1,6 +1,7 @@
 // Start-up, tear-down, the host-version probe, the interactive test and the
 // error prefix.
 #include "support/architecture.h"
+#include "support/expected_version.h"
 #include "support/harness.h"
 #include "support/system_fakes.h"
 
@@ -91,7 +92,7 @@ struct StartUp : testing::Test {
 TEST_F(StartUp, InteractiveShellGetsTheLoadMessage) {
     CapturedOutput out;
     EXPECT_EQ(0, InitializePlugin());
-    EXPECT_EQ(L"Lapwatch v1.0.2 loaded.\r\n", out.Out());
+    EXPECT_EQ(L"Lapwatch v" EXPECTED_VERSION_SHORT L" loaded.\r\n", out.Out());
     EXPECT_EQ(L"", out.Err());
     EXPECT_NE(nullptr, g_frame.consoleOutput);
 }

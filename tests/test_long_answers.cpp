@@ -2,6 +2,7 @@
 // a shell that answers every variable with the longest text it may write
 // (8191 characters, the stand-in's long answers), must find every buffer of
 // the shipped DLL large enough. A buffer too small would smash the stack.
+#include "support/expected_version.h"
 #include "support/plugin_session.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ int StartWithNoLoadMessage(const wchar_t* value, std::wstring* out) {
 TEST(LoadMessage, WrittenWhileNoloadmsgIsUnset) {
     std::wstring said;
     EXPECT_EQ(0, StartWithNoLoadMessage(nullptr, &said));
-    EXPECT_EQ(L"Lapwatch v1.0.2 loaded.\r\n", said);
+    EXPECT_EQ(L"Lapwatch v" EXPECTED_VERSION_SHORT L" loaded.\r\n", said);
 }
 
 TEST(LoadMessage, SilencedByANoloadmsgOfAnyLength) {

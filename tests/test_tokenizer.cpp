@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "text/tokenizer.h"
+#include "support/expected_version.h"
 #include "support/plugin_session.h"
 
 #include <string>
@@ -17,7 +18,8 @@ void ExpectOverflowMessage(const std::wstring& arguments, int slot) {
     EXPECT_EQ(0, s.Lapwatch(arguments.c_str()));
     EXPECT_EQ(L"Lapwatch plugin: Buffer overflow: b = " + std::to_wstring(slot) + L", MAX_ARG_LEN = 8192 \r\n",
               output.Err());
-    EXPECT_EQ(0u, output.Out().find(L"\r\nLapwatch v1.0.2 settings:\r\n")) << "then the report, unchanged";
+    EXPECT_EQ(0u, output.Out().find(L"\r\nLapwatch v" EXPECTED_VERSION_SHORT L" settings:\r\n"))
+        << "then the report, unchanged";
     EXPECT_NE(std::wstring::npos, output.Out().find(L"/T : 10 seconds or more\r\n"));
 }
 

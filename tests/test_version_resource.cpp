@@ -1,6 +1,7 @@
 // The version resource of the plug-in's file, as Explorer and installers
 // read it.
 #include "support/architecture.h"
+#include "support/expected_version.h"
 
 #include <windows.h>
 
@@ -37,18 +38,21 @@ TEST(VersionResource, NumbersAndUsEnglishStrings) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT bytes = 0;
     ASSERT_TRUE(VerQueryValueW(info.data.data(), L"\\", reinterpret_cast<void**>(&fixed), &bytes));
-    EXPECT_EQ(MAKELONG(0, 1), fixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(3, 2), fixed->dwFileVersionLS);
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(EXPECTED_VERSION, numbers);
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
     EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_DLL), fixed->dwFileType);
 
     EXPECT_EQ(L"Automatic command timer for Take Command", info.String(L"FileDescription"));
-    EXPECT_EQ(L"1.0.2.3", info.String(L"FileVersion"));
+    EXPECT_EQ(EXPECTED_VERSION, info.String(L"FileVersion"));
     EXPECT_EQ(L"Lapwatch", info.String(L"InternalName"));
     EXPECT_EQ(kArch.dllName, info.String(L"OriginalFilename"));
     EXPECT_EQ(L"Lapwatch plugin", info.String(L"ProductName"));
-    EXPECT_EQ(std::wstring(L"1.0.2.3  (") + kArch.platform + L")", info.String(L"ProductVersion"));
+    EXPECT_EQ(std::wstring(EXPECTED_VERSION L"  (") + kArch.platform + L")", info.String(L"ProductVersion"));
 
     struct Translation { WORD language, codePage; }* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data.data(), L"\\VarFileInfo\\Translation",

@@ -1,5 +1,6 @@
 // Sessions of lapshell with the Lapwatch plug-in, driven by scripts.
 #include "shell_runner.h"
+#include "tests/support/expected_version.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 
 namespace {
 
-const wchar_t kLoadMessage[] = L"Lapwatch v1.0.2 loaded.";
+const wchar_t kLoadMessage[] = L"Lapwatch v" EXPECTED_VERSION_SHORT L" loaded.";
 const wchar_t kTimerAttribute[] = L"1F";
 
 // Sets an environment variable of the test process (which lapshell

@@ -9,7 +9,7 @@
 
 struct ArchitectureExpectations {
     const wchar_t* dllName;             // file name, and the version resource's
-    const wchar_t* platform;            // in "1.0.2.3  (x86)" and the /?? line
+    const wchar_t* platform;            // in the product version and the /?? line
     WORD machine;                       // PE file header
     WORD optionalHeaderMagic;           // PE32 or PE32+
     const char* statusBarImport;        // TakeCmd.dll's decorated IPC name
