@@ -11,6 +11,7 @@
 //
 // On a failure it prints the seed and the call number; the same seed with
 // --calls set to that number replays the stream up to the failing call.
+#include "support/expected_version.h"
 #include "support/guarded_memory.h"
 #include "support/harness.h"
 #include "support/key_records.h"
@@ -195,7 +196,7 @@ bool IsClockText(const std::wstring& text, bool days) {
 
 // The settings report: everything from its heading on.
 std::wstring ReportIn(const std::wstring& output) {
-    size_t at = output.find(L"\r\nLapwatch v1.0.2 settings:\r\n");
+    size_t at = output.find(L"\r\nLapwatch v" EXPECTED_VERSION_SHORT L" settings:\r\n");
     if (at == std::wstring::npos)
         return L"";
     size_t end = output.find(L"\r\nSettings saved", at);
