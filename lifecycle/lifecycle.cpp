@@ -32,7 +32,7 @@ static void ReportConsoleFailure(void) {
 }
 
 // In an interactive shell, while noloadmsg is empty or undefined.
-static int WantsLoadMessage(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES L"%[noloadmsg]"); }
+static bool WantsLoadMessage(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES L"%[noloadmsg]"); }
 
 // Saved settings are laid over the defaults, so that a value the registry
 // lacks or refuses keeps its default, also when the plug-in is started again.

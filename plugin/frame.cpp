@@ -16,20 +16,20 @@ PluginFrame g_frame;
 // "%_4ver" reads like "32.10"; the digits up to the first other character
 // are the major version. A number too large for wcstoul reads as its
 // largest value, above the range.
-int IsRecentHost(void) {
+bool IsRecentHost(void) {
     wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];
     ExpandInto(buffer, COUNT_OF(buffer), L"%_4ver");
     unsigned long major = wcstoul(buffer, nullptr, DECIMAL_BASE);
     return major >= HOST_VERSION_RECENT && major <= HOST_VERSION_MAX;
 }
 
-int ExpandsToInteractive(const wchar_t* probe) {
+bool ExpandsToInteractive(const wchar_t* probe) {
     wchar_t buffer[SHELL_TEXT_BUFFER_CHARS];    // the shell's answers, and the user's text that probe names
     ExpandInto(buffer, COUNT_OF(buffer), probe);
     return wcscmp(buffer, L"00") == 0;
 }
 
-int IsInteractive(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES); }
+bool IsInteractive(void) { return ExpandsToInteractive(INTERACTIVE_VARIABLES); }
 
 int OpenConsoleOutput(void) {
     CloseConsoleOutput();    // started twice: never leak the first handle

@@ -6,14 +6,14 @@
 
 typedef struct PluginFrame {
     HANDLE consoleOutput;          // "CONOUT$", or null when not opened
-    int recentHost;                // IsRecentHost() at start-up
+    bool recentHost;               // IsRecentHost() at start-up
 } PluginFrame;
 
 extern PluginFrame g_frame;
 
 // True when the shell's major version, read from %_4ver, is a recent host's:
 // one that may give Enter and Esc by key name.
-int IsRecentHost(void);
+bool IsRecentHost(void);
 
 // The interactive test's variables: exactly "00" in a shell that is neither
 // transient nor piped.
@@ -21,9 +21,9 @@ int IsRecentHost(void);
 
 // True when probe (INTERACTIVE_VARIABLES, perhaps followed by references
 // that must expand to nothing) expands to exactly "00".
-int ExpandsToInteractive(const wchar_t* probe);
+bool ExpandsToInteractive(const wchar_t* probe);
 
-int IsInteractive(void);
+bool IsInteractive(void);
 
 // Opens "CONOUT$" as g_frame.consoleOutput, closing a handle left by an
 // earlier start first. 0, or -1 when the console cannot be opened.

@@ -5,13 +5,15 @@
 
 #include <wchar.h>
 
-Settings g_settings = {DEFAULT_SHOW_TIMER, DEFAULT_SLOW_SECONDS, DEFAULT_TIMER_COLORS, nullptr};
+#define DEFAULT_OF(field, kind, value, initial, found, label) .field = initial,
+static const Settings DEFAULT_SETTINGS = {LAPWATCH_SETTINGS(DEFAULT_OF)};
 
+Settings g_settings = DEFAULT_SETTINGS;
+
+// The default slow command is none: the one held is freed first.
 void RestoreDefaultSettings(void) {
-    g_settings.timerColors = DEFAULT_TIMER_COLORS;
-    g_settings.showTimer = DEFAULT_SHOW_TIMER;
-    g_settings.slowSeconds = DEFAULT_SLOW_SECONDS;
     SetSlowCommand(nullptr);
+    g_settings = DEFAULT_SETTINGS;
 }
 
 int SetSlowCommand(const wchar_t* text) {

@@ -1,28 +1,27 @@
-// The settings, their defaults, and their registry form.
+// The settings, their defaults, and their registry form. Each setting's
+// facts are one row of setting_table.h.
 #pragma once
+
+#include "setting_table.h"
 
 #include "../plugin/plugin.h"
 #include "../text/option_scan.h"
-#include "../text/show_timer.h"
 
 #include <stdint.h>
 
-#define DEFAULT_SHOW_TIMER SHOW_TIMER_DEFAULT
-#define DEFAULT_SLOW_SECONDS 10u
-#define DEFAULT_TIMER_COLORS 0x1F
-
 #define SETTINGS_KEY L"Software\\RUDeviruv\\Lapwatch"
 
+// The members in the order of the table's rows.
 typedef struct Settings {
     uint32_t showTimer;            // show-timer mode, SHOW_TIMER_* bits
     uint32_t slowSeconds;          // slow threshold; 0 disables the slow command
-    uint16_t timerColors;          // console attribute: fg low nibble, bg next
     wchar_t* slowCommand;          // heap text, or null for none
+    uint16_t timerColors;          // console attribute: fg low nibble, bg next
 } Settings;
 
 extern Settings g_settings;
 
-// The DEFAULT_* values, and no slow command.
+// The defaults of the table, and no slow command.
 void RestoreDefaultSettings(void);
 
 // Replaces the slow command with a heap copy of text; null or empty text

@@ -73,9 +73,9 @@ protected:
                   output.Err());
     }
     void ExpectDefaultSettings() {
-        EXPECT_EQ(DEFAULT_SHOW_TIMER, g_settings.showTimer);
-        EXPECT_EQ(DEFAULT_SLOW_SECONDS, g_settings.slowSeconds);
-        EXPECT_EQ(DEFAULT_TIMER_COLORS, g_settings.timerColors);
+        EXPECT_EQ(5u, g_settings.showTimer);
+        EXPECT_EQ(10u, g_settings.slowSeconds);
+        EXPECT_EQ(0x1F, g_settings.timerColors);
         EXPECT_EQ(nullptr, g_settings.slowCommand);
     }
 

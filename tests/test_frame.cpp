@@ -27,21 +27,21 @@ struct ShellVariables {
     static void Interactive() { Set(L"_transient", L"0"); Set(L"_pipe", L"0"); }
 };
 
-struct ProbeCase { const wchar_t* answer; int recent; };
+struct ProbeCase { const wchar_t* answer; bool recent; };
 
 const ProbeCase kProbeCases[] = {
-    {L"32.10", 1}, {L"23.00", 0}, {L"24", 1}, {L"8", 0}, {L"100", 1},
-    {L"7", 0}, {L"101", 0}, {L"", 0}, {L"abc", 0}, {L"4294967296", 0},
-    {L"99999999999999999999", 0}, {L"  30", 1},
+    {L"32.10", true}, {L"23.00", false}, {L"24", true}, {L"8", false}, {L"100", true},
+    {L"7", false}, {L"101", false}, {L"", false}, {L"abc", false}, {L"4294967296", false},
+    {L"99999999999999999999", false}, {L"  30", true},
 };
 
 TEST(HostProbe, ReadsTheMajorVersionInRangeAndSetsNothing) {
     ShellVariables vars;
     for (const ProbeCase& c : kProbeCases) {
-        g_frame.recentHost = 7;
+        g_frame.recentHost = !c.recent;
         ShellVariables::Set(L"_4ver", c.answer);
         EXPECT_EQ(c.recent, IsRecentHost()) << "answer '" << testing::PrintToString(std::wstring(c.answer)) << "'";
-        EXPECT_EQ(7, g_frame.recentHost) << "only start-up sets the flag";
+        EXPECT_EQ(!c.recent, g_frame.recentHost) << "only start-up sets the flag";
     }
 }
 
@@ -118,7 +118,7 @@ TEST_F(StartUp, NoLoadMessageWhenSilencedTransientOrPiped) {
 TEST_F(StartUp, SetsTheRecentHostFlagFromTheProbe) {
     for (const ProbeCase& c : kProbeCases) {
         ShellVariables::Set(L"_4ver", c.answer);
-        g_frame.recentHost = 7;
+        g_frame.recentHost = !c.recent;
         CapturedOutput out;
         EXPECT_EQ(0, InitializePlugin());
         EXPECT_EQ(c.recent, g_frame.recentHost) << "answer '" << testing::PrintToString(std::wstring(c.answer)) << "'";

@@ -7,12 +7,12 @@ uint32_t ForegroundOf(uint32_t colors) { return colors & NIBBLE_MASK; }
 
 uint32_t BackgroundOf(uint32_t colors) { return (colors >> NIBBLE_BITS) & NIBBLE_MASK; }
 
-int IsColorIndex(int color) { return color >= 0 && color <= COLOR_INDEX_MAX; }
+bool IsColorIndex(int color) { return color >= 0 && color <= COLOR_INDEX_MAX; }
 
 uint32_t MakeColorPair(uint32_t foreground, uint32_t background) {
     return (background << NIBBLE_BITS) | foreground;
 }
 
-int IsValidColorPair(uint32_t colors) {
+bool IsValidColorPair(uint32_t colors) {
     return colors <= BYTE_MAX_VALUE && ForegroundOf(colors) != BackgroundOf(colors);
 }

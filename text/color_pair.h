@@ -10,10 +10,10 @@ uint32_t ForegroundOf(uint32_t colors);
 uint32_t BackgroundOf(uint32_t colors);
 
 // True for a console colour index, 0 to 15.
-int IsColorIndex(int color);
+bool IsColorIndex(int color);
 
 // The attribute of two colour indexes 0 to 15.
 uint32_t MakeColorPair(uint32_t foreground, uint32_t background);
 
 // True when a colour attribute fits a byte and its two nibbles differ.
-int IsValidColorPair(uint32_t colors);
+bool IsValidColorPair(uint32_t colors);

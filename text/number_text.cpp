@@ -16,7 +16,7 @@ static int DigitValue(wchar_t c, unsigned base) {
 }
 
 // True when text starts with 0x or 0X followed by a hexadecimal digit.
-static int HasHexPrefix(const wchar_t* text) {
+static bool HasHexPrefix(const wchar_t* text) {
     return text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') &&
            DigitValue(text[2], HEXADECIMAL_BASE) >= 0;
 }

@@ -131,6 +131,8 @@ ScanOutcome ScanArgument(wchar_t* arg, int length, ColorReader readColors, Pendi
 
 }  // namespace
 
+bool IsValueSeparator(wchar_t c) { return c == L':' || c == L'='; }
+
 // Entries beyond MAX_ARGS, without a start or of length 0 are passed over;
 // a missing table scans as no arguments.
 ScanOutcome ScanArguments(ArgTable* args, ColorReader readColors, PendingValues* pending,

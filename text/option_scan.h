@@ -41,6 +41,9 @@ enum ScanOutcome {
     SCAN_UNKNOWN_OPTION,
 };
 
+// True for the characters that may join an option to its value: ':' and '='.
+bool IsValueSeparator(wchar_t c);
+
 // Scans the arguments of the table in order into pending (cleared first)
 // and stops at the first help option or error. For an error, *shown points
 // at the text its message quotes (inside the table's buffer, upper-cased

@@ -80,7 +80,7 @@ void TrimArguments(int count) {
 
 // True while quotes are stored as text (the free text); option arguments
 // drop theirs.
-int IsKeepingQuotes(const ScanState* s) { return (s->options & ARG_KEEP_QUOTES) != 0; }
+bool IsKeepingQuotes(const ScanState* s) { return (s->options & ARG_KEEP_QUOTES) != 0; }
 
 // A double quote toggles the quoted state. The first quote dropped before an
 // argument's first character is remembered, in case the argument turns out
@@ -95,7 +95,7 @@ void ToggleQuote(ScanState* s, const wchar_t* at) {
 
 // True when c, the first character of an argument other than a blank, makes
 // the free-text switch: it is not "/" and no free text has begun.
-int OpensFreeText(const ScanState* s, wchar_t c) {
+bool OpensFreeText(const ScanState* s, wchar_t c) {
     return c != L'/' && c != L'\0' && (s->options & ARG_SPLIT_BLANKS) && (s->options & ARG_FREE_TAIL);
 }
 
@@ -112,7 +112,7 @@ void StartFreeText(ScanState* s, const wchar_t* dropped) {
 
 // True for a "/" outside quotes after an option argument of two or more
 // characters, which it ends.
-int IsSplittingSlash(const ScanState* s, wchar_t c) {
+bool IsSplittingSlash(const ScanState* s, wchar_t c) {
     return c == L'/' && !s->quoted && s->length >= 2 && (s->options & ARG_SPLIT_SLASH) &&
            s->index < MAX_ARGS && g_args.entries[s->index].start[0] == L'/';
 }
@@ -177,8 +177,4 @@ int TokenizeArguments(const wchar_t* text) {
     TrimArguments(s.index);
     g_args.count = s.index;
     return g_args.count;
-}
-
-int IsValueSeparator(wchar_t c) {
-    return c == L':' || c == L'=' ? 1 : 0;
 }

@@ -29,5 +29,3 @@ extern ArgTable g_args;
 // quotes keeps them as typed.
 int TokenizeArguments(const wchar_t* text);
 
-// 1 for ':' or '=', else 0.
-int IsValueSeparator(wchar_t c);

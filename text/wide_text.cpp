@@ -3,6 +3,7 @@
 #include "wide_text.h"
 
 #include <wchar.h>
+#include <wctype.h>
 
 void CopyText(wchar_t* target, size_t chars, const wchar_t* source) {
     if (!target || chars == 0)
@@ -31,21 +32,31 @@ void UpperCaseAscii(wchar_t* text) {
         *text = UpperAscii(*text);
 }
 
-int IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
+bool IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars) {
     for (size_t i = 0; i < chars; i++) {
         if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return 0;
+            return false;
         if (a[i] == L'\0')
-            return 1;
+            return true;
     }
-    return 1;
+    return true;
 }
 
-int IsEqualNoCase(const wchar_t* a, const wchar_t* b) {
+bool IsEqualNoCase(const wchar_t* a, const wchar_t* b) {
     for (size_t i = 0;; i++) {
         if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return 0;
+            return false;
         if (a[i] == L'\0')
-            return 1;
+            return true;
     }
+}
+
+bool IsNonBlank(const wchar_t* text) {
+    if (!text)
+        return false;
+    for (; *text; ++text) {
+        if (!iswspace(*text))
+            return true;
+    }
+    return false;
 }

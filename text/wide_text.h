@@ -19,8 +19,11 @@ wchar_t UpperAscii(wchar_t c);
 void UpperCaseAscii(wchar_t* text);
 
 // Whole-text comparison ignoring the case of the letters a to z.
-int IsEqualNoCase(const wchar_t* a, const wchar_t* b);
+bool IsEqualNoCase(const wchar_t* a, const wchar_t* b);
 
 // True when the first chars characters of a and b are equal, or both end
 // before that at the same place, ignoring the case of the letters a to z.
-int IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars);
+bool IsEqualNoCaseN(const wchar_t* a, const wchar_t* b, size_t chars);
+
+// True when text is not null and holds a character other than white space.
+bool IsNonBlank(const wchar_t* text);

@@ -9,12 +9,11 @@
 // command while it runs. The copy holds it whole and never empty: it comes
 // from the command's argument buffer or the registry read, neither longer
 // than the copy, and the setter keeps no empty text.
-int RunSlowCommand(void) {
+void RunSlowCommand(void) {
     if (!g_settings.slowCommand)
-        return 0;
+        return;
     wchar_t line[SHELL_TEXT_BUFFER_CHARS];    // user text: the slow command, run by the shell
     wmemset(line, L'\0', COUNT_OF(line));
     CopyText(line, COUNT_OF(line), g_settings.slowCommand);
     Command(line, 0);
-    return 0;
 }

@@ -5,7 +5,6 @@
 #include "../plugin/shell_text.h"
 #include "../text/first_word.h"
 
-#include <wctype.h>
 
 TimingState g_timing;
 
@@ -26,7 +25,7 @@ void StartTiming(void) {
     uint64_t now = ReadSystemTicks();
     g_timing.commandCount += 1;
     g_timing.startTime = now;
-    g_timing.active = 1;
+    g_timing.active = true;
 }
 
 // The line during which a reset was asked for is added, then discarded.
@@ -35,25 +34,14 @@ bool StopTiming(void) {
         return false;
     g_timing.lastDuration = RunningTicks();
     g_timing.total += g_timing.lastDuration;
-    g_timing.active = 0;
+    g_timing.active = false;
     if (g_timing.resetPending) {
         g_timing.total = 0;
-        g_timing.resetPending = 0;
+        g_timing.resetPending = false;
     }
     return true;
 }
 
-bool IsTiming(void) { return g_timing.active != 0; }
-
-int IsNonBlank(const wchar_t* text) {
-    if (!text)
-        return 0;
-    for (; *text; ++text) {
-        if (!iswspace(*text))
-            return 1;
-    }
-    return 0;
-}
 
 static void FreeLastCommandWord(void) {
     FreeText(g_timing.lastCommandWord);
@@ -64,7 +52,7 @@ void ShutdownTiming(void) { FreeLastCommandWord(); }
 
 void SetCommandCount(uint64_t count) { g_timing.commandCount = count; }
 
-void RequestTotalReset(void) { g_timing.resetPending = 1; }
+void RequestTotalReset(void) { g_timing.resetPending = true; }
 
 int CaptureFirstWord(const wchar_t* text) {
     if (!text)

@@ -8,12 +8,12 @@
 #include <stdint.h>
 
 typedef struct TimingState {
-    int active;                    // a line is being timed
+    bool active;                   // a line is being timed
     uint64_t startTime;            // system time in ticks when it started
     uint64_t commandCount;         // lines started, the running one included
     uint64_t lastDuration;         // ticks of the last completed line
     uint64_t total;                // ticks of completed lines since reset
-    int resetPending;              // clear the total at the next stop
+    bool resetPending;             // clear the total at the next stop
     wchar_t* lastCommandWord;      // heap text, or null for none
 } TimingState;
 
@@ -33,8 +33,6 @@ void StartTiming(void);
 // Stops the timing: the line's duration, the total, a pending reset. True
 // when a line was being timed.
 bool StopTiming(void);
-bool IsTiming(void);
-int IsNonBlank(const wchar_t* text);
 
 // Stores the first word of text as the last command word. -1 for a null
 // text, 1 when no memory was available (none is left), else 0.

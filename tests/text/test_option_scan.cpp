@@ -347,6 +347,13 @@ TEST(ColorPair, NibblesMustDifferWithinAByte) {
         EXPECT_EQ(0, IsValidColorPair(colors)) << colors;
 }
 
+TEST(OptionScan, ValueSeparators) {
+    EXPECT_TRUE(IsValueSeparator(L':'));
+    EXPECT_TRUE(IsValueSeparator(L'='));
+    for (wchar_t c : {L'\0', L' ', L'/', L';', L'-', L'T', static_cast<wchar_t>(0xFF1A)})
+        EXPECT_FALSE(IsValueSeparator(c)) << static_cast<int>(c);
+}
+
 TEST(IsEqualNoCase, LettersAToZOnly) {
     EXPECT_EQ(1, IsEqualNoCase(L"/s!", L"/S!"));
     EXPECT_EQ(1, IsEqualNoCase(L"oFF", L"Off"));

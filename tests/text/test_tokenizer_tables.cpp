@@ -134,11 +134,4 @@ TEST(Tokenizer, ArgumentsBeyondTheTableAreDropped) {
     EXPECT_EQ(-1, g_args.overflowSlot);
 }
 
-TEST(Tokenizer, ValueSeparators) {
-    EXPECT_EQ(1, IsValueSeparator(L':'));
-    EXPECT_EQ(1, IsValueSeparator(L'='));
-    for (wchar_t c : {L'\0', L' ', L'/', L';', L'-', L'T', static_cast<wchar_t>(0xFF1A)})
-        EXPECT_EQ(0, IsValueSeparator(c)) << static_cast<int>(c);
-}
-
 }  // namespace
