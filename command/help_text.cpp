@@ -23,4 +23,4 @@ const wchar_t COMMAND_HELP_TEXT[] =
     L"when you press Enter, and stops when the prompt is displayed again.  \n"
     L"If a command takes a long time, slow-command will be executed\n"
     L"automatically when it finishes.  Use /T: to define the duration of\n"
-    L"a \u2018slow\u2019 command; " SLOW_SECONDS_SETTING(SETTING_DEFAULT_TEXT_OF) L" is the default, 0 disables this feature.\n";
+    L"a \u2018slow\u2019 command; " SLOW_SECONDS_ROW(SETTING_DEFAULT_TEXT_OF) L" is the default, 0 disables this feature.\n";

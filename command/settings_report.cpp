@@ -62,18 +62,18 @@ void WriteSettingsReport(void) {
     Printf(L"\r\n%s v%u.%u.%u settings:\r\n\r\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
 
     uint32_t mode = g_settings.showTimer < MODE_UNKNOWN ? g_settings.showTimer : MODE_UNKNOWN;
-    Printf(REPORT_LINE(SHOW_TIMER_SETTING) L"%s\r\n", MODE_NAMES[mode]);
+    Printf(REPORT_LINE(SHOW_TIMER_ROW) L"%s\r\n", MODE_NAMES[mode]);
 
     wchar_t colors[COLOR_DESCRIPTION_CHARS];
     DescribeColors(g_settings.timerColors, colors, COUNT_OF(colors));
-    Printf(REPORT_LINE(TIMER_COLORS_SETTING) L"%s\r\n", colors);
+    Printf(REPORT_LINE(TIMER_COLORS_ROW) L"%s\r\n", colors);
 
     if (g_settings.slowSeconds != 0)
-        Printf(REPORT_LINE(SLOW_SECONDS_SETTING) L"%u second%s or more\r\n", g_settings.slowSeconds,
+        Printf(REPORT_LINE(SLOW_SECONDS_ROW) L"%u second%s or more\r\n", g_settings.slowSeconds,
                g_settings.slowSeconds == 1 ? L"" : L"s");
     else
-        QPuts(REPORT_LINE(SLOW_SECONDS_SETTING) L"0 seconds (disabled)\r\n");
+        QPuts(REPORT_LINE(SLOW_SECONDS_ROW) L"0 seconds (disabled)\r\n");
 
-    Printf(REPORT_LINE(SLOW_COMMAND_SETTING) L"%s\r\n",
+    Printf(REPORT_LINE(SLOW_COMMAND_ROW) L"%s\r\n",
            g_settings.slowCommand != nullptr ? g_settings.slowCommand : L"Not defined");
 }

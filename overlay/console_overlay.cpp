@@ -42,13 +42,15 @@ static const COORD BUFFER_ORIGIN = {0, 0};
 
 // What a character's cell shows: a control character has no picture of its
 // own in a cell, so its cell shows a blank.
-static wchar_t CellCharacter(wchar_t c) {
-    return (c < 0x20 || c == 0x7F) ? L' ' : c;
-}
-
-static bool IsLeadSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+static wchar_t CellCharacter(wchar_t c) { return (c < 0x20 || c == 0x7F) ? L' ' : c; }
 
 static int Smaller(int a, int b) { return a < b ? a : b; }
+
+// The rectangle of the buffer from column `left` of row `top` to column
+// `right` of row `bottom`.
+static SMALL_RECT Area(int left, int top, int right, int bottom) {
+    return {static_cast<SHORT>(left), static_cast<SHORT>(top), static_cast<SHORT>(right), static_cast<SHORT>(bottom)};
+}
 
 // Reads the area into cells laid out as `size`; false unless every cell of
 // it was read (a buffer that shrank since clips the area).
@@ -63,12 +65,7 @@ static bool ReadArea(SMALL_RECT area, COORD size, CHAR_INFO* cells) {
 static SMALL_RECT RowPiece(int row, int left, uint32_t length, uint32_t offset) {
     int first = left + static_cast<int>(offset);
     int last = left + static_cast<int>(length) - 1;
-    SMALL_RECT piece;
-    piece.Left = static_cast<SHORT>(first);
-    piece.Top = static_cast<SHORT>(row);
-    piece.Right = static_cast<SHORT>(Smaller(last, first + OVERLAY_SAVE_CELLS - 1));
-    piece.Bottom = static_cast<SHORT>(row);
-    return piece;
+    return Area(first, row, Smaller(last, first + OVERLAY_SAVE_CELLS - 1), row);
 }
 
 static SMALL_RECT OverlayPiece(int row, uint32_t offset) {
@@ -106,9 +103,7 @@ static bool ReadRowPrint(int row, int count, uint64_t* print) {
     *print = 0xCBF29CE484222325ull;
     for (int first = 0; first < count; first += OVERLAY_ROW_READ_CELLS) {
         int n = Smaller(count - first, OVERLAY_ROW_READ_CELLS);
-        SMALL_RECT area = {static_cast<SHORT>(first), static_cast<SHORT>(row),
-                           static_cast<SHORT>(first + n - 1), static_cast<SHORT>(row)};
-        if (!ReadArea(area, COORD{static_cast<SHORT>(n), 1}, cells))
+        if (!ReadArea(Area(first, row, first + n - 1, row), COORD{static_cast<SHORT>(n), 1}, cells))
             return false;
         *print = CellsPrint(*print, cells, n);
     }
@@ -144,9 +139,8 @@ static void MarkStillDrawn(const CHAR_INFO* cells, int count, uint32_t offset, b
 // Writes cells [from, to) of the piece at `offset` on `row` from `source`,
 // a piece-sized row of replacement cells.
 static void WriteCellRun(int row, const CHAR_INFO* source, uint32_t offset, int from, int to) {
-    SMALL_RECT run = OverlayPiece(row, offset);
-    run.Left = static_cast<SHORT>(run.Left + from);
-    run.Right = static_cast<SHORT>(run.Left + (to - from) - 1);
+    int first = g_overlay.left + static_cast<int>(offset) + from;
+    SMALL_RECT run = Area(first, row, first + (to - from) - 1, row);
     COORD at = {static_cast<SHORT>(from), 0};
     WriteConsoleOutputW(g_frame.consoleOutput, source, PIECE_SIZE, at, &run);
 }
@@ -158,16 +152,12 @@ static int RestorePiece(int row, uint32_t offset, const CHAR_INFO* cells, int co
     bool shows[OVERLAY_SAVE_CELLS];
     MarkStillDrawn(cells, count, offset, shows);
     int written = 0;
-    for (int i = 0; i < count;) {
-        int from = i;
-        while (i < count && shows[i])
-            ++i;
-        if (i > from) {
-            WriteCellRun(row, source, offset, from, i);
-            written += i - from;
-        } else {
-            ++i;
-        }
+    for (int from = 0, to = 0; from < count; from = ++to) {
+        while (to < count && shows[to])
+            ++to;
+        if (to > from)
+            WriteCellRun(row, source, offset, from, to);
+        written += to - from;
     }
     return written;
 }
@@ -228,11 +218,10 @@ static enum RowVerdict RestoreMovedOverlay(int below) {
         return ROW_NOT_OVERLAYS;
     CHAR_INFO band[OVERLAY_SEARCH_ROWS];
     const uint32_t offset = g_overlay.searchOffset;
-    const SHORT column = static_cast<SHORT>(g_overlay.left + static_cast<int>(offset));
+    const int column = g_overlay.left + static_cast<int>(offset);
     for (int bottom = below - 1; bottom >= 0; bottom -= OVERLAY_SEARCH_ROWS) {
         int top = bottom - OVERLAY_SEARCH_ROWS + 1 < 0 ? 0 : bottom - OVERLAY_SEARCH_ROWS + 1;
-        SMALL_RECT area = {column, static_cast<SHORT>(top), column, static_cast<SHORT>(bottom)};
-        if (!ReadArea(area, COORD{1, static_cast<SHORT>(bottom - top + 1)}, band))
+        if (!ReadArea(Area(column, top, column, bottom), COORD{1, static_cast<SHORT>(bottom - top + 1)}, band))
             return ROW_UNREADABLE;
         for (int row = bottom; row >= top; --row) {
             enum RowVerdict verdict = ShowsDrawn(&band[row - top], offset) ? RestoreIfOwnRow(row, true)
@@ -291,7 +280,7 @@ static uint32_t FittingLength(const wchar_t* text, int width) {
         widest = COUNT_OF(g_overlay.drawn);
     if (length <= widest)
         return static_cast<uint32_t>(length);
-    if (IsLeadSurrogate(text[widest - 1]))
+    if (text[widest - 1] >= 0xD800 && text[widest - 1] <= 0xDBFF)    // a lead surrogate
         --widest;
     return static_cast<uint32_t>(widest);
 }

@@ -79,23 +79,18 @@ int LoadSettings(HKEY root) {
 #define LOAD_SETTING(field, kind, value, initial, counts, label) \
     found |= Load##kind(key, value, &g_settings.field) && (counts);
     LAPWATCH_SETTINGS(LOAD_SETTING)
-#undef LOAD_SETTING
     RegCloseKey(key);
     return found ? 0 : 1;
 }
 
-// True when the value was written.
-static bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    LONG rc = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), DWORD_BYTES);
+// Stores a number as a REG_DWORD; true when it was written.
+static bool SaveValue(HKEY key, const wchar_t* name, DWORD number) {
+    LONG rc = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), DWORD_BYTES);
     return rc == ERROR_SUCCESS;
 }
 
-static bool SaveMODE(HKEY key, const wchar_t* name, uint32_t mode) { return SetDword(key, name, mode); }
-static bool SaveSECONDS(HKEY key, const wchar_t* name, uint32_t seconds) { return SetDword(key, name, seconds); }
-static bool SaveCOLORS(HKEY key, const wchar_t* name, uint16_t colors) { return SetDword(key, name, colors); }
-
-// Stores the text with its terminator; no slow command is the empty text.
-static bool SaveCOMMAND(HKEY key, const wchar_t* name, const wchar_t* command) {
+// Stores a text with its terminator; no slow command is the empty text.
+static bool SaveValue(HKEY key, const wchar_t* name, const wchar_t* command) {
     const wchar_t* text = command ? command : L"";
     size_t chars = wcslen(text) + 1;
     DWORD bytes = static_cast<DWORD>(chars) * static_cast<DWORD>(sizeof(wchar_t));
@@ -110,10 +105,8 @@ int SaveSettings(HKEY root) {
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         return 1;
     bool written = true;
-#define SAVE_SETTING(field, kind, value, initial, counts, label) \
-    written &= Save##kind(key, value, g_settings.field);
+#define SAVE_SETTING(field, kind, value, initial, counts, label) written &= SaveValue(key, value, g_settings.field);
     LAPWATCH_SETTINGS(SAVE_SETTING)
-#undef SAVE_SETTING
     RegCloseKey(key);
     return written ? 0 : 2;
 }

@@ -21,18 +21,13 @@
 
 #include "../text/show_timer.h"
 
-#define SHOW_TIMER_SETTING(X) \
-    X(showTimer, MODE, L"ShowTimer", SHOW_TIMER_DEFAULT, true, L"Show timer . . . . . . . . /B : ")
-#define SLOW_SECONDS_SETTING(X) \
-    X(slowSeconds, SECONDS, L"SlowCommandTime", 10, true, L"Slow commands take . . . . /T : ")
-#define SLOW_COMMAND_SETTING(X) \
-    X(slowCommand, COMMAND, L"SlowCommand", nullptr, false, L"Slow-Command . . . . . . . ")
-#define TIMER_COLORS_SETTING(X) \
-    X(timerColors, COLORS, L"TextBarColors", 0x1F, false, L"Timer text colors  . . . . /C : ")
+#define SHOW_TIMER_ROW(X) X(showTimer, MODE, L"ShowTimer", SHOW_TIMER_DEFAULT, true, L"Show timer . . . . . . . . /B : ")
+#define SLOW_SECONDS_ROW(X) X(slowSeconds, SECONDS, L"SlowCommandTime", 10, true, L"Slow commands take . . . . /T : ")
+#define SLOW_COMMAND_ROW(X) X(slowCommand, COMMAND, L"SlowCommand", nullptr, false, L"Slow-Command . . . . . . . ")
+#define TIMER_COLORS_ROW(X) X(timerColors, COLORS, L"TextBarColors", 0x1F, false, L"Timer text colors  . . . . /C : ")
 
 // Every setting, in the order the registry holds, loads and saves them.
-#define LAPWATCH_SETTINGS(X) \
-    SHOW_TIMER_SETTING(X) SLOW_SECONDS_SETTING(X) SLOW_COMMAND_SETTING(X) TIMER_COLORS_SETTING(X)
+#define LAPWATCH_SETTINGS(X) SHOW_TIMER_ROW(X) SLOW_SECONDS_ROW(X) SLOW_COMMAND_ROW(X) TIMER_COLORS_ROW(X)
 
 // A row's report label, and its default as wide text.
 #define SETTING_LABEL_OF(field, kind, value, initial, found, label) label
