@@ -2,7 +2,9 @@
 # The test command: builds both plug-ins, then runs every check and test of
 # them and says what it skipped and why (docs/dev/testing.md lists the
 # steps and the skips). Fails when any step fails, or when no Wine can run
-# here. Extra arguments go to the Wine runs' ctest.
+# here. ARCHS="x64" (or "x86") limits the build and the Wine runs to one
+# architecture, as with build.sh. Extra arguments go to the Wine runs'
+# ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
@@ -41,7 +43,7 @@ gtest_summary() {
 }
 
 runnable=0
-for arch in x86 x64; do
+for arch in ${ARCHS:-x86 x64}; do
     reason=$(wine_probe "$arch") && probe=0 || probe=$?
     case $probe in
         0) runnable=$((runnable + 1)) ;;
