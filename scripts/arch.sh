@@ -9,8 +9,9 @@
 #   wine_loader ARCH   prints the loader of x86 or x64
 #   wine_probe ARCH    exit status 0 when this machine runs ARCH's Wine;
 #                      1 when its kernel cannot run 32-bit programs, runs
-#                      them only through an emulator, or set-up could not
-#                      install 32-bit Wine (x86 only: a reason to skip);
+#                      them only through an emulator, or set-up's last try
+#                      to install 32-bit Wine failed (x86 only: a reason to
+#                      skip);
 #                      2 when Wine is missing or broken (a reason to
 #                      fail). For 1 and 2 the reason is printed on
 #                      standard output.
@@ -64,11 +65,12 @@ runnable_arch() {
 
 KERNEL_WITHOUT_32_BIT="this kernel cannot run 32-bit programs"
 
-# Where set-up keeps apt's message when 32-bit Wine could not be installed.
+# Where set-up keeps apt's message when its last try to install 32-bit Wine
+# failed, for the test command's skip line; it does not stop the next try.
 # It is a fact about this machine's packages, not about a checkout or a
-# build folder: kept there, every clone, worktree and fresh build would try
-# the installation again and lose the reason with "rm -rf build". Set-up
-# runs as root and writes it; everyone reads it.
+# build folder, so "rm -rf build" does not lose the reason. Set-up runs as
+# root and writes it (and removes it once 32-bit Wine is in); everyone
+# reads it.
 WINE32_UNAVAILABLE=/var/lib/lapwatch/wine32-unavailable
 
 # The smallest i386 Linux program: an ELF header, one loadable segment and
@@ -127,7 +129,7 @@ wine_probe() {
             return 1
         fi
         if [ "$1" = x86 ] && [ -f "$WINE32_UNAVAILABLE" ]; then
-            echo "32-bit Wine could not be installed ($(cat "$WINE32_UNAVAILABLE"); remove $WINE32_UNAVAILABLE and run scripts/setup.sh as root to try again)"
+            echo "32-bit Wine could not be installed at set-up's last try ($(cat "$WINE32_UNAVAILABLE"); its next run as root tries again)"
             return 1
         fi
         echo "$loader is not installed (run scripts/setup.sh as root)"

@@ -1,18 +1,10 @@
 #!/usr/bin/env bash
-# Builds both plug-ins, tests set-up's installation of 32-bit Wine and the
-# Wine prefix copies (with fakes), checks that the plug-in's folders include
-# each other one way only and their sources with clang-tidy for both
-# targets, runs the native sanitizer build of the text-processing code (with
-# g++, and with clang++ where it is installed), then every test of each DLL
-# under its Wine, the demo in a tmux pane (tests/e2e/terminal_test.sh, where
-# tmux is installed), and last checks the release package of the current
-# commit (reproducible, and its stripped DLLs load). Where this machine
-# cannot run 32-bit Wine (a kernel without 32-bit support, one that runs it
-# only under an emulator, or a 32-bit Wine that set-up could not install),
-# the tests of Lapwatch-x86.dll are reported as skipped after a line that
-# says why; the rest still decides the result. Fails when any part fails,
-# and when no Wine can run here at all. Extra arguments go to the Wine
-# runs' ctest.
+# The test command: builds both plug-ins, then runs every check and test of
+# them and says what it skipped and why (docs/dev/testing.md lists the
+# steps and the skips). Fails when any step fails, or when no Wine can run
+# here. ARCHS="x64" (or "x86") limits the build and the Wine runs to one
+# architecture, as with build.sh. Extra arguments go to the Wine runs'
+# ctest.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/arch.sh"
@@ -51,7 +43,7 @@ gtest_summary() {
 }
 
 runnable=0
-for arch in x86 x64; do
+for arch in ${ARCHS:-x86 x64}; do
     reason=$(wine_probe "$arch") && probe=0 || probe=$?
     case $probe in
         0) runnable=$((runnable + 1)) ;;
