@@ -2,7 +2,8 @@
 # Runs clang-tidy (settings in .clang-tidy) over the plug-in's sources (the
 # folders of cmake/plugin-layers.txt), once for each of the plug-in's
 # targets, 32-bit and 64-bit Windows, with the flags each build compiles
-# them with (its compile_commands.json), so scripts/build.sh runs first.
+# them with (its compile_commands.json), so scripts/build.sh runs first;
+# ARCHS="x64" (or "x86") lints one only, as it builds one only.
 # Everything clang-tidy says is shown but its count of the warnings it
 # suppressed in system headers.
 set -euo pipefail
@@ -15,7 +16,7 @@ layers=$(grep '^[a-z]' cmake/plugin-layers.txt)
 sources=$(for layer in $layers; do ls "$root/$layer"/*.cpp 2>/dev/null || true; done)
 header_filter="^$root/($(echo $layers | tr ' ' '|'))/"
 status=0
-for arch in x86 x64; do
+for arch in ${ARCHS:-x86 x64}; do
     database=$build/$arch/compile_commands.json
     [ -f "$database" ] || { echo "lint: $database is missing (run scripts/build.sh)" >&2; exit 1; }
     # The build's compiler is gcc: clang learns the target from the triple.

@@ -10,8 +10,8 @@
 # middle of a sync can serve i386 packages at versions that no installed
 # amd64 package has), set-up tries once more with every i386 package whose
 # amd64 sibling is installed held at that sibling's version, from whichever
-# suite has it, the sibling held there too, and wine32 at wine64's version. LAPWATCH_WINE32_FROM=release
-# takes that second way at once. When both fail, apt's message is kept in
+# suite has it, the sibling held there too, and wine32 at wine64's version.
+# LAPWATCH_WINE32_FROM=release takes that second way at once. When both fail, apt's message is kept in
 # $WINE32_UNAVAILABLE (see arch.sh) for the test command's skip line, and
 # the next run of set-up as root tries again. 64-bit Wine is there at the
 # end in every case.
