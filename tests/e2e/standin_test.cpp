@@ -112,6 +112,16 @@ TEST(StandInShell, KeyEventsCarryTheLineBeforeEachKey) {
     EXPECT_EQ(L"Unknown command \"y\"\r\n", run.err);
 }
 
+TEST(StandInShell, CtrlCInAScriptedLineDropsIt) {
+    // The plug-ins get Esc with the line so far; the line does not run.
+    ShellRun run = RunShell({L"echo gone\x03", L"echo %_keylog", L"exit"}, WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(std::wstring::npos, run.out.find(L"echo gone^C\r\n")) << Narrow(run.out);
+    EXPECT_FALSE(HasLine(run, L"gone"));
+    EXPECT_NE(std::wstring::npos, run.out.find(L"110:n:echo go@7/0;101:e:echo gon@8/0;27:Esc:echo gone@9/0;0:-:-@-/0;"))
+        << Narrow(run.out);
+}
+
 TEST(StandInShell, BatchFilesSetBatchVariables) {
     TempFolder folder;
     std::wstring batch = folder.File(L"vars.btm");
