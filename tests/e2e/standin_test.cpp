@@ -279,39 +279,26 @@ struct StandInLibrary {
 };
 
 // The engine in this process with the echo plug-in loaded, output captured.
-struct InProcessShell {
+struct InProcessShell : StandInLibrary {
     InProcessShell() {
-        reset = library.Get<void (*)()>("StandInReset");
-        unload = library.Get<void (*)()>("StandInUnloadPlugins");
-        capture = library.Get<void (*)(int)>("StandInCapture");
-        captured = library.Get<const wchar_t* (*)(int)>("StandInCaptured");
-        runLine = library.Get<int (*)(const wchar_t*)>("StandInRunLine");
-        setVariable = library.Get<void (*)(const wchar_t*, const wchar_t*)>("StandInSetVariable");
-        reset();
-        library.Get<HMODULE (*)(const wchar_t*)>("StandInLoadPlugin")((ProgramFolder() + L"\\echo_plugin.dll").c_str());
-        capture(1);
-        library.Get<int (*)()>("StandInStartPlugins")();
+        Get<void (*)()>("StandInReset")();
+        Get<HMODULE (*)(const wchar_t*)>("StandInLoadPlugin")((ProgramFolder() + L"\\echo_plugin.dll").c_str());
+        Get<void (*)(int)>("StandInCapture")(1);
+        Get<int (*)()>("StandInStartPlugins")();
     }
     ~InProcessShell() {
-        unload();
-        capture(0);
-        reset();
+        Get<void (*)()>("StandInUnloadPlugins")();
+        Get<void (*)(int)>("StandInCapture")(0);
+        Get<void (*)()>("StandInReset")();
     }
-    // What a line wrote to standard output.
+    // What a line wrote to standard output; *result its result.
     std::wstring Run(const wchar_t* line, int* result = nullptr) {
-        library.Get<void (*)()>("StandInClearCaptured")();
-        int got = runLine(line);
+        Get<void (*)()>("StandInClearCaptured")();
+        int got = Get<int (*)(const wchar_t*)>("StandInRunLine")(line);
         if (result != nullptr)
             *result = got;
-        return captured(STANDIN_OUT);
+        return Get<const wchar_t* (*)(int)>("StandInCaptured")(STANDIN_OUT);
     }
-    StandInLibrary library;
-    void (*reset)();
-    void (*unload)();
-    void (*capture)(int);
-    const wchar_t* (*captured)(int);
-    int (*runLine)(const wchar_t*);
-    void (*setVariable)(const wchar_t*, const wchar_t*);
 };
 
 TEST(StandInLibraryInProcess, KeysWithoutACharacterCarryACodeOnlyForOlderHosts) {
@@ -328,10 +315,11 @@ TEST(StandInLibraryInProcess, KeysWithoutACharacterCarryACodeOnlyForOlderHosts) 
         {L"23.9", VK_DOWN, L"Down", L"65576:Down:ab@2/0;"},
     };
     InProcessShell shell;
-    auto sendNamedKey = shell.library.Get<void (*)(int, const wchar_t*, wchar_t*)>("StandInSendNamedKey");
-    ASSERT_NE(nullptr, sendNamedKey);
+    auto sendNamedKey = shell.Get<void (*)(int, const wchar_t*, wchar_t*)>("StandInSendNamedKey");
+    auto setVariable = shell.Get<void (*)(const wchar_t*, const wchar_t*)>("StandInSetVariable");
+    ASSERT_TRUE(sendNamedKey && setVariable);
     for (const Case& c : cases) {
-        shell.setVariable(L"_4ver", c.version);
+        setVariable(L"_4ver", c.version);
         shell.Run(L"echo %_keylog");  // empties the log
         wchar_t line[] = L"ab";
         sendNamedKey(c.virtualKey, c.name, line);
@@ -359,7 +347,7 @@ TEST(StandInLibraryInProcess, CtrlCStopsADelayOrABatchFileAndEndsInCaretC) {
         {L"run " + batch, L"one\r\n^C\r\n"},  // a batch file run through Command()
     };
     InProcessShell shell;
-    auto interruptEvent = shell.library.Get<HANDLE (*)()>("StandInInterruptEvent");
+    auto interruptEvent = shell.Get<HANDLE (*)()>("StandInInterruptEvent");
     ASSERT_NE(nullptr, interruptEvent);
     for (const Case& c : cases) {
         HANDLE pressed = CreateThread(nullptr, 0, PressCtrlCSoon, interruptEvent(), 0, nullptr);
