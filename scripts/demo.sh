@@ -13,7 +13,8 @@
 # lapshell.exe, for example
 #   scripts/demo.sh --statusbar      the timer on the "status bar" (title)
 #   scripts/demo.sh --version 23     an older host version
-# Type "exit" or press Ctrl+D on an empty line to leave.
+# Type "exit" or press Ctrl+D on an empty line to leave; Ctrl+C stops a
+# running delay or batch file, or drops the line typed at the prompt.
 #
 # Wine's console draws on a terminal as if it had the screen to itself,
 # from the top-left corner on. So once everything is ready, the terminal
@@ -72,10 +73,38 @@ fi
 wine_environment "$arch" "$prefix"
 loader=$WINELOADER
 
+# Whether Wine's console of the demo's prefix still runs.
+console_running() {
+    local cmdline
+    for cmdline in $(grep -ls 'conhost\.exe' /proc/[0-9]*/cmdline); do
+        tr '\0' '\n' <"${cmdline%/cmdline}/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
+# The terminal's settings go back on every way out: exit, Ctrl+D, the
+# shell or Wine killed (the loader's status then), and this script ended by
+# a signal (bash runs the EXIT trap for HUP and TERM too). Ctrl+C reaches
+# this script as well, but bash goes on while the shell lives on. Wine's
+# console puts back the settings it found, those after `stty -echo`, when
+# it ends, which may be after the loader: so that comes first (for 2 s at
+# most; a console whose wineserver was killed never ends).
+terminal=
+restore_terminal() {
+    local tries
+    [ -n "$terminal" ] || return 0
+    for ((tries = 0; tries < 40; tries++)); do
+        console_running || break
+        sleep 0.05
+    done
+    stty "$terminal" 2>/dev/null
+    return 0
+}
+
 cd "$build/$arch/bin"
 if [ -t 0 ] && [ -t 1 ]; then
     terminal=$(stty -g)
-    trap 'stty "$terminal"' EXIT
+    trap restore_terminal EXIT
     stty -echo
     printf '\033[H\033[2J'
 fi

@@ -10,8 +10,16 @@
 //
 // Lines come from the console (ReadConsoleInputW), from --script FILE
 // (UTF-8; each character goes through the key path, then Enter, and the
-// line is echoed after the prompt; the character U+001B is the Esc key), or,
-// when standard input is not a console, from standard input the same way.
+// line is echoed after the prompt; the character U+001B is the Esc key and
+// U+0003 is Ctrl+C), or, when standard input is not a console, from
+// standard input the same way.
+//
+// At the console: Up and Down walk the non-blank lines entered so far
+// (Down past the newest gives an empty line); a tab echoes as the blanks up
+// to the next multiple of 8 columns, and Backspace and Esc take off the
+// cells the echo took, over wrapped rows too. Ctrl+C and Ctrl+Break stop a
+// running delay or batch file, or drop the line typed at the prompt; they
+// never end the shell.
 //
 // Screen log (--screen-log FILE): after each prompt event one UTF-8 line is
 // appended, tab-separated key=value fields in this order:
@@ -30,6 +38,8 @@
 #include "shell/utf8.h"
 #include "version.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -38,7 +48,7 @@ namespace {
 const wchar_t kPrompt[] = L"[lapshell] $ ";
 const wchar_t kDefaultPlugin[] = PLUGIN_FILE_NAME;
 enum { EXIT_OK = 0, EXIT_NO_SCRIPT = 1, EXIT_USAGE = 2 };
-enum { KEY_BACKSPACE = 8, CTRL_D = 4, CTRL_Z = 26 };
+enum { KEY_BACKSPACE = 8, CTRL_C = 3, CTRL_D = 4, CTRL_Z = 26, TAB_STOP = 8, FALLBACK_WIDTH = 80 };
 
 struct Options {
     std::vector<std::wstring> plugins;
@@ -94,6 +104,14 @@ void SendKey(int code, const std::wstring& name, const std::wstring& line) {
     StandInSendKey(code, keyName.c_str(), text.data());
 }
 
+// A key with no character; the engine picks its key code for the host.
+void SendNamedKey(WORD virtualKey, const std::wstring& name, const std::wstring& line) {
+    std::vector<wchar_t> text(line.begin(), line.end());
+    text.push_back(L'\0');
+    std::wstring keyName = name;
+    StandInSendNamedKey(virtualKey, keyName.c_str(), text.data());
+}
+
 std::wstring KeyName(wchar_t c) {
     if (c == L'\t') return L"Tab";
     return std::wstring(1, c);
@@ -127,11 +145,27 @@ struct StreamSource {
     }
 };
 
+enum class LineEnd { Entered, Interrupted, InputEnded, Editing };
+
+// Ctrl+C at the prompt drops the line as Esc does (the plug-ins get Esc,
+// before the line end that may scroll the screen); what was typed stays
+// on the screen, followed by "^C".
+LineEnd Interrupt(const std::wstring& line) {
+    SendKey(KEY_CODE_ESC, L"Esc", line);
+    Out(L"^C\r\n");
+    return LineEnd::Interrupted;
+}
+
 // Feeds a scripted line through the key path and echoes it like typing,
-// Enter before the line end. Returns the line as entered (after any Esc).
-std::wstring TypeScriptedLine(const std::wstring& script) {
+// Enter before the line end; the character U+0003 is Ctrl+C. *entered is
+// the line as entered (after any Esc).
+LineEnd TypeScriptedLine(const std::wstring& script, std::wstring* entered) {
     std::wstring line;
     for (wchar_t c : script) {
+        if (c == CTRL_C) {
+            Out(line);
+            return Interrupt(line);
+        }
         if (c == 0x1B) {
             SendKey(KEY_CODE_ESC, L"Esc", line);
             line.clear();
@@ -143,48 +177,191 @@ std::wstring TypeScriptedLine(const std::wstring& script) {
     Out(line);
     SendKey(KEY_CODE_ENTER, L"Enter", line);
     Out(L"\r\n");
-    return line;
+    *entered = line;
+    return LineEnd::Entered;
 }
 
-// Reads one line from the console, keystroke by keystroke. False at the
-// end of input (Ctrl+D or Ctrl+Z on an empty line, or a failed read).
-// Like the shell, it hands each key to the plug-ins before acting on it:
-// Enter reaches them while the line is still open, before the line end
-// that may scroll the screen.
-bool ReadConsoleLine(HANDLE input, std::wstring* result) {
-    std::wstring line;
+// The lines entered at the console in this session (non-blank ones, oldest
+// first), and the one Up and Down have reached: lines.size() stands for the
+// line being typed.
+struct History {
+    std::vector<std::wstring> lines;
+    size_t at = 0;
+};
+
+bool IsBlank(const std::wstring& text) {
+    for (wchar_t c : text) {
+        if (!std::iswspace(c))
+            return false;
+    }
+    return true;
+}
+
+// The line being edited at the console, and how many cells the echo of each
+// of its characters took: a tab takes the blanks up to the next tab stop.
+struct EditedLine {
+    HANDLE output;    // standard output (maybe not a console)
+    int startColumn;  // where the echo began, when it is not
+    std::wstring text;
+    std::vector<int> cells;
+};
+
+int CellsOf(const EditedLine& line) {
+    int total = 0;
+    for (int n : line.cells)
+        total += n;
+    return total;
+}
+
+// The cursor's column and the row width: the console's, or counted from
+// the prompt when the output is no console.
+void CursorColumn(const EditedLine& line, int* column, int* width) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(line.output, &info) && info.dwSize.X > 0) {
+        *column = info.dwCursorPosition.X;
+        *width = info.dwSize.X;
+    } else {
+        *width = FALLBACK_WIDTH;
+        *column = (line.startColumn + CellsOf(line)) % FALLBACK_WIDTH;
+    }
+}
+
+// Echoes text at the end of the line in one write, tabs as blanks up to the
+// next multiple of TAB_STOP columns (or the row's end).
+void Echo(EditedLine* line, const std::wstring& text) {
+    int column = 0, width = 0;
+    CursorColumn(*line, &column, &width);
+    std::wstring echo;
+    for (wchar_t c : text) {
+        int cells = c == L'\t' ? std::min(TAB_STOP - column % TAB_STOP, width - column) : 1;
+        echo.append(static_cast<size_t>(cells), c == L'\t' ? L' ' : c);
+        line->cells.push_back(cells);
+        column = (column + cells) % width;
+    }
+    line->text += text;
+    Out(echo);
+}
+
+// Blanks cells from a place in the buffer on, a row at a time: Wine's
+// console redraws the terminal only from the first cell's column on in every
+// row of a fill that spans rows.
+void BlankCells(HANDLE output, WORD attributes, int width, int start, int end) {
+    for (int at = start; at < end;) {
+        int rowEnd = std::min(end, (at / width + 1) * width);
+        COORD from = {static_cast<SHORT>(at % width), static_cast<SHORT>(at / width)};
+        DWORD written = 0;
+        FillConsoleOutputCharacterW(output, L' ', static_cast<DWORD>(rowEnd - at), from, &written);
+        FillConsoleOutputAttribute(output, attributes, static_cast<DWORD>(rowEnd - at), from, &written);
+        at = rowEnd;
+    }
+}
+
+// Blanks the last n cells of the echo and puts the cursor where they began.
+// Wine's console does not take a backspace at column 0 up to the row above,
+// so the cursor is placed rather than moved back.
+void TakeOffCells(const EditedLine& line, int n) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (n <= 0)
+        return;
+    if (!GetConsoleScreenBufferInfo(line.output, &info) || info.dwSize.X <= 0) {
+        std::wstring back;
+        for (int i = 0; i < n; ++i)
+            back += L"\b \b";
+        Out(back);
+        return;
+    }
+    int width = info.dwSize.X;
+    int end = info.dwCursorPosition.Y * width + info.dwCursorPosition.X;
+    int start = std::max(0, end - n);
+    BlankCells(line.output, info.wAttributes, width, start, end);
+    SetConsoleCursorPosition(line.output, COORD{static_cast<SHORT>(start % width), static_cast<SHORT>(start / width)});
+}
+
+void TakeOffLast(EditedLine* line) {
+    TakeOffCells(*line, line->cells.back());
+    line->text.pop_back();
+    line->cells.pop_back();
+}
+
+void TakeOffAll(EditedLine* line) {
+    TakeOffCells(*line, CellsOf(*line));
+    line->text.clear();
+    line->cells.clear();
+}
+
+// Up (step -1) and Down (+1): the key goes to the plug-ins by name first,
+// then the recalled line replaces the typed one at once, in one write.
+void Recall(EditedLine* line, History* history, int step, WORD virtualKey, const wchar_t* name) {
+    SendNamedKey(virtualKey, name, line->text);
+    size_t newest = history->lines.size();
+    if ((step < 0 && history->at == 0) || (step > 0 && history->at == newest))
+        return;
+    history->at = step < 0 ? history->at - 1 : history->at + 1;
+    TakeOffAll(line);
+    Echo(line, history->at == newest ? std::wstring() : history->lines[history->at]);
+}
+
+// One keystroke of the line editor. Like the shell, it hands each key to
+// the plug-ins before acting on it: Enter reaches them while the line is
+// still open, before the line end that may scroll the screen.
+LineEnd EditKey(const KEY_EVENT_RECORD& key, EditedLine* line, History* history) {
+    wchar_t c = key.uChar.UnicodeChar;
+    if (key.wVirtualKeyCode == VK_RETURN || c == L'\r' || c == L'\n') {
+        SendKey(KEY_CODE_ENTER, L"Enter", line->text);
+        Out(L"\r\n");
+        if (!IsBlank(line->text))
+            history->lines.push_back(line->text);
+        return LineEnd::Entered;
+    }
+    if (c == CTRL_C)
+        return Interrupt(line->text);
+    if (key.wVirtualKeyCode == VK_ESCAPE || c == 0x1B) {
+        SendKey(KEY_CODE_ESC, L"Esc", line->text);
+        TakeOffAll(line);
+    } else if (key.wVirtualKeyCode == VK_BACK || c == KEY_BACKSPACE) {
+        SendKey(KEY_BACKSPACE, L"Backspace", line->text);
+        if (!line->text.empty())
+            TakeOffLast(line);
+    } else if ((c == CTRL_D || c == CTRL_Z) && line->text.empty()) {
+        Out(L"\r\n");
+        return LineEnd::InputEnded;
+    } else if (c == 0 && key.wVirtualKeyCode == VK_UP) {
+        Recall(line, history, -1, VK_UP, L"Up");
+    } else if (c == 0 && key.wVirtualKeyCode == VK_DOWN) {
+        Recall(line, history, +1, VK_DOWN, L"Down");
+    } else if (c >= L' ' || c == L'\t') {
+        SendKey(c, KeyName(c), line->text);
+        Echo(line, std::wstring(1, c));
+    }
+    return LineEnd::Editing;
+}
+
+// Reads one line from the console, keystroke by keystroke, until Enter;
+// Ctrl+C (the control handler's event, or a key with the character 3)
+// drops it; Ctrl+D or Ctrl+Z on an empty line, or a failed read, ends the
+// input.
+LineEnd ReadConsoleLine(HANDLE input, History* history, std::wstring* result) {
+    EditedLine line = {GetStdHandle(STD_OUTPUT_HANDLE), static_cast<int>(wcslen(kPrompt)), L"", {}};
+    history->at = history->lines.size();
+    HANDLE waits[] = {input, StandInInterruptEvent()};
     for (;;) {
+        DWORD ready = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (ready == WAIT_OBJECT_0 + 1) {
+            ResetEvent(waits[1]);
+            return Interrupt(line.text);
+        }
         INPUT_RECORD record;
         DWORD got = 0;
-        if (!ReadConsoleInputW(input, &record, 1, &got)) return false;
+        if (ready != WAIT_OBJECT_0 || !ReadConsoleInputW(input, &record, 1, &got))
+            return LineEnd::InputEnded;
         if (got == 0 || record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
         const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-        wchar_t c = key.uChar.UnicodeChar;
         for (WORD repeat = 0; repeat < (key.wRepeatCount == 0 ? 1 : key.wRepeatCount); ++repeat) {
-            if (key.wVirtualKeyCode == VK_RETURN || c == L'\r' || c == L'\n') {
-                SendKey(KEY_CODE_ENTER, L"Enter", line);
-                Out(L"\r\n");
-                *result = line;
-                return true;
-            }
-            if (key.wVirtualKeyCode == VK_ESCAPE || c == 0x1B) {
-                SendKey(KEY_CODE_ESC, L"Esc", line);
-                for (size_t i = 0; i < line.size(); ++i) Out(L"\b \b");
-                line.clear();
-            } else if (key.wVirtualKeyCode == VK_BACK || c == KEY_BACKSPACE) {
-                SendKey(KEY_BACKSPACE, L"Backspace", line);
-                if (!line.empty()) {
-                    line.pop_back();
-                    Out(L"\b \b");
-                }
-            } else if ((c == CTRL_D || c == CTRL_Z) && line.empty()) {
-                Out(L"\r\n");
-                return false;
-            } else if (c >= L' ' || c == L'\t') {
-                SendKey(c, KeyName(c), line);
-                line += c;
-                Out(std::wstring(1, c));
-            }
+            LineEnd end = EditKey(key, &line, history);
+            if (end == LineEnd::Editing)
+                continue;
+            *result = line.text;
+            return end;
         }
     }
 }
@@ -260,6 +437,7 @@ void LoadPlugins(const Options& options) {
 // The prompt loop; lines come from `stream` when given, else the console.
 void RunSession(const Options& options, StreamSource* stream) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    History history;
     int statusShown = StandInStatusCount();
     for (int prompt = 1;; ++prompt) {
         Out(kPrompt);
@@ -271,19 +449,33 @@ void RunSession(const Options& options, StreamSource* stream) {
         }
         if (!options.screenLog.empty()) LogScreen(options.screenLog, prompt, options.screenRows);
         std::wstring line;
+        LineEnd end = LineEnd::InputEnded;
         if (stream != nullptr) {
             std::wstring scripted;
             if (!stream->ReadLine(&scripted)) {
                 Out(L"\r\n");
                 break;
             }
-            line = TypeScriptedLine(scripted);
-        } else if (!ReadConsoleLine(input, &line)) {
-            break;
+            end = TypeScriptedLine(scripted, &line);
+        } else {
+            end = ReadConsoleLine(input, &history, &line);
         }
+        if (end == LineEnd::InputEnded)
+            break;
+        if (end == LineEnd::Interrupted)
+            continue;
         StandInRunLine(line.c_str());
         if (StandInExitRequested()) break;
     }
+}
+
+// Runs on a thread of its own: the engine's event stops a running delay or
+// batch file, or drops the line at the prompt. The shell never ends on it.
+BOOL WINAPI OnControlKey(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT)
+        return FALSE;
+    SetEvent(StandInInterruptEvent());
+    return TRUE;
 }
 
 }  // namespace
@@ -300,6 +492,8 @@ int wmain(int argc, wchar_t** argv) {
     bool piped = IsPipe(STD_INPUT_HANDLE) || IsPipe(STD_OUTPUT_HANDLE);
     StandInSetVariable(L"_pipe", piped ? L"1" : L"0");
     StandInSetStatusBar(options.statusBar ? 1 : 0);
+    SetConsoleCtrlHandler(nullptr, FALSE);  // heeds Ctrl+C even where the parent ignored it
+    SetConsoleCtrlHandler(OnControlKey, TRUE);
     for (const std::wstring& note : options.notes) Out(note + L"\r\n");
     LoadPlugins(options);
 

@@ -85,4 +85,12 @@ void ResetStatusBar();
 // Runs one line as typed at the prompt or read from a batch file.
 int ExecuteLine(const std::wstring& line);
 
+// Ctrl+C: the event the console's control handler sets; whether it is set;
+// a sleep that ends early when it is (false then); and taking it back once
+// the line it stopped has ended (true when it was set).
+HANDLE InterruptEvent();
+bool Interrupted();
+bool SleepUnlessInterrupted(DWORD milliseconds);
+bool TakeInterrupt();
+
 }  // namespace engine

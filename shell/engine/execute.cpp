@@ -20,7 +20,7 @@ ExecutorState& State() {
     return state;
 }
 
-enum { RESULT_OK = 0, RESULT_ERROR = 1, RESULT_UNKNOWN_COMMAND = 2 };
+enum { RESULT_OK = 0, RESULT_ERROR = 1, RESULT_UNKNOWN_COMMAND = 2, RESULT_INTERRUPTED = 3 };
 
 std::wstring TrimLeft(const std::wstring& text) {
     size_t start = 0;
@@ -124,7 +124,7 @@ int RunBatchFile(const std::wstring& path, const std::wstring& arguments) {
     SetShellVariable(L"_batchname", path.c_str());
 
     int result = RESULT_OK;
-    for (size_t i = 0; i < lines.size() && !State().exitRequested && !State().quitRequested; ++i) {
+    for (size_t i = 0; i < lines.size() && !State().exitRequested && !State().quitRequested && !Interrupted(); ++i) {
         std::wstring line = TrimLeft(lines[i]);
         if (line.empty() || line[0] == L':') continue;  // blank or a label
         SetShellVariable(L"_batchline", std::to_wstring(i + 1).c_str());
@@ -190,8 +190,7 @@ int DelayCommand(const std::wstring& arguments) {
             return RESULT_ERROR;
         }
     }
-    Sleep(static_cast<DWORD>(seconds * 1000.0 + 0.5));
-    return RESULT_OK;
+    return SleepUnlessInterrupted(static_cast<DWORD>(seconds * 1000.0 + 0.5)) ? RESULT_OK : RESULT_INTERRUPTED;
 }
 
 // help NAME: every plug-in's Help, then the usage text of those that know it.
@@ -335,7 +334,10 @@ int ExecuteLine(const std::wstring& rawLine) {
     return RunExpandedLine(line);
 }
 
-void ResetExecutor() { State() = ExecutorState(); }
+void ResetExecutor() {
+    State() = ExecutorState();
+    ResetEvent(InterruptEvent());
+}
 
 void LogCommand(const std::wstring& line) { State().commandLog += line + L"\n"; }
 const std::wstring& CommandLog() { return State().commandLog; }
@@ -354,8 +356,14 @@ extern "C" int HOST_API Command(wchar_t* line, int /*flags*/) {
     return ExecuteLine(text);
 }
 
+// A line that Ctrl+C stopped ends in "^C" on a line of its own; so does one
+// during which Ctrl+C came too late to stop anything.
 STANDIN_API int StandInRunLine(const wchar_t* line) {
-    return line == nullptr ? RESULT_OK : ExecuteLine(line);
+    int result = line == nullptr ? RESULT_OK : ExecuteLine(line);
+    if (!TakeInterrupt())
+        return result;
+    WriteOut(L"^C\r\n");
+    return RESULT_INTERRUPTED;
 }
 
 STANDIN_API const wchar_t* StandInCommandLog(void) { return CommandLog().c_str(); }

@@ -165,3 +165,21 @@ STANDIN_API void StandInSendKey(int keyCode, const wchar_t* keyName, wchar_t* co
 
 STANDIN_API void StandInPromptEvent(void) { StandInSendKey(KEY_CODE_NONE, nullptr, nullptr); }
 
+namespace {
+
+// Hosts from this version on hand over keys by name alone (key code 0).
+// An older one never does: its plug-ins take key code 0 for the prompt
+// event, so its keys without a character carry a code of their own, above
+// every character's.
+enum { HOST_VERSION_NAMED_KEYS = 24, NAMED_KEY_CODE_BASE = 0x10000 };
+
+bool GivesKeysByName() {
+    std::wstring version;
+    return GetShellVariable(L"_4ver", &version) && _wtoi(version.c_str()) >= HOST_VERSION_NAMED_KEYS;
+}
+
+}  // namespace
+
+STANDIN_API void StandInSendNamedKey(int virtualKey, const wchar_t* keyName, wchar_t* commandLine) {
+    StandInSendKey(GivesKeysByName() ? KEY_CODE_NONE : NAMED_KEY_CODE_BASE + virtualKey, keyName, commandLine);
+}

@@ -26,6 +26,10 @@ STANDIN_API void StandInUnloadPlugins(void);
 STANDIN_API void StandInSendKey(int keyCode, const wchar_t* keyName, wchar_t* commandLine);
 // The prompt event: key code 0, no key name.
 STANDIN_API void StandInPromptEvent(void);
+// A key with no character (Up, Down): by its name with key code 0 when
+// _4ver is 24 or more; for an older host, whose plug-ins take key code 0
+// for the prompt event, with the code 0x10000 + the virtual-key code.
+STANDIN_API void StandInSendNamedKey(int virtualKey, const wchar_t* keyName, wchar_t* commandLine);
 
 // Shell variables: _4ver, _transient, _pipe, _batch, _batchname, _batchline
 // and any other name the front end wants expanded before the environment.
@@ -54,11 +58,18 @@ STANDIN_API int StandInRunLine(const wchar_t* line);
 STANDIN_API const wchar_t* StandInCommandLog(void);
 // Set by the exit command.
 STANDIN_API int StandInExitRequested(void);
+// Ctrl+C and Ctrl+Break: a manual-reset event that the front end's console
+// control handler sets, from any thread. A running delay ends at once, a
+// batch file stops before its next line, and StandInRunLine then writes
+// "^C" and a line end, resets the event and returns 3. At the prompt the
+// front end waits on it beside the console input and resets it itself.
+STANDIN_API HANDLE StandInInterruptEvent(void);
 
 // Additions for the console program and for tests.
 // Writes text to standard output (STANDIN_OUT) or error, as Printf would.
 STANDIN_API void StandInWrite(int stream, const wchar_t* text);
 // Back to the state at load, plug-ins aside: shell variables at their
-// defaults, long answers off, empty command log, no exit request, status bar absent with no
-// text and a count of 0, capture off and empty.
+// defaults, long answers off, empty command log, no exit request, no Ctrl+C
+// pending, status bar absent with no text and a count of 0, capture off and
+// empty.
 STANDIN_API void StandInReset(void);

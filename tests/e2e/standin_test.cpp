@@ -112,6 +112,16 @@ TEST(StandInShell, KeyEventsCarryTheLineBeforeEachKey) {
     EXPECT_EQ(L"Unknown command \"y\"\r\n", run.err);
 }
 
+TEST(StandInShell, CtrlCInAScriptedLineDropsIt) {
+    // The plug-ins get Esc with the line so far; the line does not run.
+    ShellRun run = RunShell({L"echo gone\x03", L"echo %_keylog", L"exit"}, WithEchoPlugin());
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(std::wstring::npos, run.out.find(L"echo gone^C\r\n")) << Narrow(run.out);
+    EXPECT_FALSE(HasLine(run, L"gone"));
+    EXPECT_NE(std::wstring::npos, run.out.find(L"110:n:echo go@7/0;101:e:echo gon@8/0;27:Esc:echo gone@9/0;0:-:-@-/0;"))
+        << Narrow(run.out);
+}
+
 TEST(StandInShell, BatchFilesSetBatchVariables) {
     TempFolder folder;
     std::wstring batch = folder.File(L"vars.btm");
@@ -267,6 +277,90 @@ struct StandInLibrary {
     }
     HMODULE module;
 };
+
+// The engine in this process with the echo plug-in loaded, output captured.
+struct InProcessShell : StandInLibrary {
+    InProcessShell() {
+        Get<void (*)()>("StandInReset")();
+        Get<HMODULE (*)(const wchar_t*)>("StandInLoadPlugin")((ProgramFolder() + L"\\echo_plugin.dll").c_str());
+        Get<void (*)(int)>("StandInCapture")(1);
+        Get<int (*)()>("StandInStartPlugins")();
+    }
+    ~InProcessShell() {
+        Get<void (*)()>("StandInUnloadPlugins")();
+        Get<void (*)(int)>("StandInCapture")(0);
+        Get<void (*)()>("StandInReset")();
+    }
+    // What a line wrote to standard output; *result its result.
+    std::wstring Run(const wchar_t* line, int* result = nullptr) {
+        Get<void (*)()>("StandInClearCaptured")();
+        int got = Get<int (*)(const wchar_t*)>("StandInRunLine")(line);
+        if (result != nullptr)
+            *result = got;
+        return Get<const wchar_t* (*)(int)>("StandInCaptured")(STANDIN_OUT);
+    }
+};
+
+TEST(StandInLibraryInProcess, KeysWithoutACharacterCarryACodeOnlyForOlderHosts) {
+    struct Case {
+        const wchar_t* version;
+        int virtualKey;
+        const wchar_t* name;
+        const wchar_t* logged;
+    };
+    const Case cases[] = {
+        {L"32", VK_UP, L"Up", L"0:Up:ab@2/0;"},
+        {L"24", VK_DOWN, L"Down", L"0:Down:ab@2/0;"},
+        {L"23", VK_UP, L"Up", L"65574:Up:ab@2/0;"},  // 0x10000 + VK_UP
+        {L"23.9", VK_DOWN, L"Down", L"65576:Down:ab@2/0;"},
+    };
+    InProcessShell shell;
+    auto sendNamedKey = shell.Get<void (*)(int, const wchar_t*, wchar_t*)>("StandInSendNamedKey");
+    auto setVariable = shell.Get<void (*)(const wchar_t*, const wchar_t*)>("StandInSetVariable");
+    ASSERT_TRUE(sendNamedKey && setVariable);
+    for (const Case& c : cases) {
+        setVariable(L"_4ver", c.version);
+        shell.Run(L"echo %_keylog");  // empties the log
+        wchar_t line[] = L"ab";
+        sendNamedKey(c.virtualKey, c.name, line);
+        EXPECT_EQ(std::wstring(c.logged) + L"\r\n", shell.Run(L"echo %_keylog")) << Narrow(c.version);
+    }
+}
+
+// Ctrl+C a moment later, on a thread of its own as the console's handler.
+DWORD WINAPI PressCtrlCSoon(void* interruptEvent) {
+    Sleep(300);
+    return SetEvent(static_cast<HANDLE>(interruptEvent));
+}
+
+TEST(StandInLibraryInProcess, CtrlCStopsADelayOrABatchFileAndEndsInCaretC) {
+    TempFolder folder;
+    std::wstring batch = folder.File(L"long.btm");
+    WriteUtf8File(batch, L"echo one\r\ndelay 30\r\necho two\r\n");
+    struct Case {
+        std::wstring line;
+        std::wstring shown;
+    };
+    const Case cases[] = {
+        {L"delay 30", L"^C\r\n"},
+        {batch, L"one\r\n^C\r\n"},
+        {L"run " + batch, L"one\r\n^C\r\n"},  // a batch file run through Command()
+    };
+    InProcessShell shell;
+    auto interruptEvent = shell.Get<HANDLE (*)()>("StandInInterruptEvent");
+    ASSERT_NE(nullptr, interruptEvent);
+    for (const Case& c : cases) {
+        HANDLE pressed = CreateThread(nullptr, 0, PressCtrlCSoon, interruptEvent(), 0, nullptr);
+        DWORD start = GetTickCount();
+        int result = 0;
+        EXPECT_EQ(c.shown, shell.Run(c.line.c_str(), &result)) << Narrow(c.line);
+        EXPECT_LT(GetTickCount() - start, 10000u) << Narrow(c.line);
+        EXPECT_EQ(3, result);
+        WaitForSingleObject(pressed, INFINITE);
+        CloseHandle(pressed);
+        EXPECT_EQ(L"after\r\n", shell.Run(L"echo after"));  // nothing left pending
+    }
+}
 
 TEST(StandInLibraryInProcess, CaptureKeepsStandardStreamsAndPassesOtherHandles) {
     StandInLibrary library;

@@ -7,7 +7,9 @@
 # as typed, the overlay appears at the top right after a timed line and is
 # gone after Esc, a slow line's time is seen after its slow command printed
 # on the bottom row, no row scrolls into the terminal's history with the
-# overlay on it (lines ended or wrapped on the bottom row), and the demo
+# overlay on it (lines ended or wrapped on the bottom row, a long line
+# recalled with Up), the line editor's tab echo, Backspace and Esc (also
+# over wrapped rows), Ctrl+C in a delay and at the prompt, and the demo
 # leaves the terminal's settings as it found them.
 #
 #   tests/e2e/terminal_test.sh x86|x64
@@ -58,8 +60,11 @@ trap cleanup EXIT
 
 q() { printf '%q' "$1"; }
 winlog="Z:${log//\//\\}"
+# Ctrl+C reaches every process of the pane's foreground group; the pane's
+# own shell stands for the user's, which is not in that group, so it lets it
+# pass.
 tmx new-session -d -s demo -x $WIDTH -y $HEIGHT \
-    "cd $(q "$root") && stty -g >$(q "$work/stty-before") &&
+    "trap : INT; cd $(q "$root") && stty -g >$(q "$work/stty-before") &&
      BUILD_DIR=$(q "$build") DEMO_PREFIX=$(q "$work/prefix") scripts/demo.sh --$arch \
          --screen-log $(q "$winlog") --screen-rows $HEIGHT;
      echo \$? >$(q "$work/status"); stty -g >$(q "$work/stty-after")"
@@ -176,12 +181,32 @@ wait_pane() {
 # the prompt that follows.
 type_line() {
     local n=$1 line=$2
-    tmx send-keys -t demo -l "$line"
-    tmx send-keys -t demo Enter
-    wait_prompt "$n" $STEP_SECONDS
-    log_rows "$n" >"$work/log-$n.txt"
-    wait_pane "$work/log-$n.txt" "the screen buffer at prompt $n (after \"$line\")"
+    type_keys "$n" $STEP_SECONDS -l "$line" Enter
 }
+
+# Sends keys (tmux's key names; the text after -l as it is), then checks the
+# pane against the screen log at prompt n, which must come within the
+# given seconds.
+type_keys() {
+    local n=$1 seconds=$2 keys
+    shift 2
+    keys="$*"
+    while [ $# -gt 0 ]; do
+        if [ "$1" = -l ]; then
+            tmx send-keys -t demo -l "$2"
+            shift 2
+        else
+            tmx send-keys -t demo "$1"
+            shift
+        fi
+    done
+    wait_prompt "$n" "$seconds"
+    log_rows "$n" >"$work/log-$n.txt"
+    wait_pane "$work/log-$n.txt" "the screen buffer at prompt $n (after ${keys:0:60})"
+}
+
+# Row r of the pane, counted from the bottom (1 is the last row).
+bottom_row() { row_text "$work/pane.txt" $((HEIGHT - $1)); }
 
 row_text() { sed -n "$(($2 + 1))p" "$1" | cut -f2 | sed 's/ *$//'; }
 row_attrs() { sed -n "$(($2 + 1))p" "$1" | cut -f1; }
@@ -252,6 +277,59 @@ ghost=$(printf '%s\n' "$history_rows" | grep -E '\[[0-9]+\]  0:00:' || true)
 [ -z "$ghost" ] || fail "rows scrolled into the terminal's history with the overlay on them:
 $ghost"
 
+
+# The line editor, on the bottom row. A tab echoes as the blanks up to the
+# next multiple of 8 columns, and Backspace takes all of them off.
+type_keys 12 $STEP_SECONDS -l 'echo a' Tab -l b Enter
+[[ $(bottom_row 3) =~ ^'[lapshell] $ echo a'\ {5}b$ ]] || fail "the tab's echo is not 5 blanks: '$(bottom_row 3)'"
+type_keys 13 $STEP_SECONDS -l 'echo a' Tab BSpace -l c Enter
+[ "$(bottom_row 3)" = '[lapshell] $ echo ac' ] || fail "Backspace did not take the tab's blanks off: '$(bottom_row 3)'"
+# Backspace at column 0 goes up to the end of the row above; Esc takes off
+# every row of a line that wrapped.
+type_keys 14 $STEP_SECONDS -l "echo $(printf 'w%.0s' $(seq 82))" BSpace -l z Enter
+[ "$(bottom_row 4)" = "[lapshell] \$ echo $(printf 'w%.0s' $(seq 81))z" ] && [ -z "$(bottom_row 3)" ] ||
+    fail "Backspace at column 0 did not go up a row: '$(bottom_row 4)' '$(bottom_row 3)'"
+type_keys 15 $STEP_SECONDS -l "echo $(printf 'q%.0s' $(seq 150))" Escape -l 'echo e' Enter
+[ "$(bottom_row 3)" = '[lapshell] $ echo e' ] && [ "$(bottom_row 2)" = e ] ||
+    fail "Esc left some of a wrapped line: '$(bottom_row 3)' '$(bottom_row 2)'"
+
+# Up recalls a long line on the bottom row with a timer showing: the shell
+# writes the whole line at once, and the overlay must be gone before that
+# write scrolls the top row into the terminal's history.
+long="echo $(printf 'h%.0s' $(seq 145))"
+type_line 16 "$long"
+type_keys 17 $STEP_SECONDS Up Enter
+pane_text() { cut -f2 "$work/pane.txt" | sed 's/ *$//'; }
+[ "$(pane_text | grep -cxF "[lapshell] \$ ${long:0:87}")" -eq 2 ] || fail "Up did not recall the long line"
+# Told at the end, so that the checks after it still run.
+recall_ghost=$(tmx capture-pane -p -S - -E -1 -t demo | grep -E '\[[0-9]+\]  0:00:' || true)
+
+# Ctrl+C stops a running delay within a moment, and at the prompt drops the
+# line typed so far; the demo goes on either way. (No slow command runs
+# after the stopped delay.)
+type_line 18 'lapwatch /T:0'
+# Ctrl+C is a signal: it must not overtake the keys sent before it, so it
+# waits until the cursor shows they were read.
+wait_cursor_column() {
+    local tries
+    for ((tries = 0; tries < STEP_SECONDS * 10; tries++)); do
+        [ "$(tmx display-message -p -t demo '#{cursor_x}')" = "$1" ] && return 0
+        sleep 0.1
+    done
+    fail "the cursor never reached column $1"
+}
+tmx send-keys -t demo -l 'delay 10'
+tmx send-keys -t demo Enter
+wait_cursor_column 0
+type_keys 19 3 C-c
+[ "$(bottom_row 3)" = '[lapshell] $ delay 10' ] && [ "$(bottom_row 2)" = '^C' ] ||
+    fail "Ctrl+C in a delay: '$(bottom_row 3)' '$(bottom_row 2)'"
+tmx send-keys -t demo -l 'echo dropped'
+wait_cursor_column 25
+type_keys 20 3 C-c
+[ "$(bottom_row 2)" = '[lapshell] $ echo dropped^C' ] && ! pane_text | grep -qxF dropped ||
+    fail "Ctrl+C at the prompt: '$(bottom_row 2)'"
+
 tmx send-keys -t demo -l exit
 tmx send-keys -t demo Enter
 for ((waited = 0; waited < STEP_SECONDS * 2; waited++)); do
@@ -261,4 +339,6 @@ done
 [ -f "$work/stty-after" ] || fail "the demo did not end after exit"
 [ "$(cat "$work/status")" = 0 ] || fail "the demo ended with status $(cat "$work/status")"
 cmp -s "$work/stty-before" "$work/stty-after" || fail "the terminal's settings differ after the demo"
-say "passed: 11 prompts and Esc in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer; no overlay scrolled into the history"
+[ -z "$recall_ghost" ] || fail "Up recalled a long line on the bottom row and the overlay scrolled into the history:
+$recall_ghost"
+say "passed: 20 prompts, Esc and Ctrl+C in a ${WIDTH}x${HEIGHT} tmux pane read as the console's screen buffer; no overlay scrolled into the history; the terminal's settings are back after Ctrl+C and exit"
