@@ -345,7 +345,7 @@ int wmain() {
     wchar_t typedLine[] = L"copy c:\\projects\\lapwatch\\build d:\\backup /s";
     PrintRow("  keystroke then, the line typed so far 44 characters",
              NanosPerCall(2000000, [&] { Send(p, 'a', L"a", typedLine); }), "ns", "");
-    SetConsoleCursorPosition(console, info.dwCursorPosition);
+    SetConsoleCursorPosition(console, COORD{0, info.srWindow.Bottom});
 
     // An overlay that has left a tall buffer is looked for on every row above
     // its own, a band one column wide, before the erasure gives up.
