@@ -483,6 +483,9 @@ struct Overlay {
     int left = 0;
     std::wstring shown;
     WORD colours = 0;
+    uint64_t typingRoom = 0;                // characters typed from the prompt on that carry it out
+    bool mayBeGone = false;                 // a key not a plain character came, or a write met its cells
+    bool checkedAfterAKey = false;
 
     uint64_t Moved(const ConsoleModel& console) const { return console.scrolls - scrollsAtDrawing; }
     // Its row now: negative once it has left the buffer.
@@ -501,6 +504,7 @@ struct Reached {
     uint64_t nearBoundary = 0;              // moved 256k-1 .. 256k+1 rows
     uint64_t saveFaults = 0, eraseFaults = 0, eraseFaultsFired = 0, searchFaultsFired = 0;
     uint64_t lookalikes = 0, departedRows = 0, slowLines = 0, clears = 0;
+    uint64_t keysLeavingIt = 0;             // typed keys after which the overlay was seen still showing
 };
 Reached g_reached;
 
@@ -597,6 +601,7 @@ private:
     void NoteDeparting(uint64_t rows);
     bool SendKey(int code, const std::wstring& name, int eraseFault);
     void Edit(const Action& action);
+    void CheckOverlayStays();
     void Esc(const Action& action);
     void Enter(const Action& action);
     void Prompt(const Action& action, bool timed);
@@ -705,6 +710,8 @@ void Pass::Write(const std::wstring& text) {
                  std::to_string(y) + " (a fault of the soak)");
         shadow.CatchUp(after.scrolls);
         shadow.Row(y)[x] = cell;
+        if (overlay.Covers(after, x, y))
+            overlay.mayBeGone = true;
     });
     shadow.CatchUp(after.scrolls);
     DWORD written = 0;
@@ -753,8 +760,30 @@ bool Pass::SendKey(int code, const std::wstring& name, int eraseFault) {
 // once: the key goes to the plug-in before the shell echoes anything.
 void Pass::Edit(const Action& action) {
     SendKey(action.code, action.name, 0);
+    if (action.act == Act::Named)
+        overlay.mayBeGone = true;
+    else
+        CheckOverlayStays();
     Write(action.text);
     line += action.text;
+}
+
+// A plain character whose echo, and a row's more, cannot carry the overlay
+// out of the buffer leaves it showing; looked at once an overlay.
+void Pass::CheckOverlayStays() {
+    const uint64_t typed = line.size() + 1 + static_cast<uint64_t>(setup.width);
+    if (!plugin || !overlay.showing || overlay.mayBeGone || overlay.checkedAfterAKey || typed >= overlay.typingRoom)
+        return;
+    overlay.checkedAfterAKey = true;
+    ++g_reached.keysLeavingIt;
+    const int row = static_cast<int>(overlay.Row(model));
+    std::vector<CHAR_INFO> cells = ReadRows(console, setup.width, row, 1);
+    for (int column = overlay.left; column < overlay.left + static_cast<int>(overlay.shown.size()); ++column) {
+        if (!Same(cells[static_cast<size_t>(column)], overlay.CellAt(column)))
+            Fail("a typed key took the overlay off (its cell " + std::to_string(column) + "," + std::to_string(row) +
+                 " shows " + CellText(cells[static_cast<size_t>(column)]) + "), though the line typed so far and " +
+                 "a row more cannot carry it out of the buffer");
+    }
 }
 
 // Edges of the erasure that comes now, as the model sees them.
@@ -853,6 +882,7 @@ void Pass::Prompt(const Action& action, bool timed) {
         overlay.left = setup.width - 1 - static_cast<int>(shown.size());
         overlay.shown = shown;
         overlay.colours = setup.timer;
+        overlay.typingRoom = model.CharactersToScroll(static_cast<uint64_t>(overlay.row) + 1);
         g_reached.overlays += plugin ? 0 : 1;
     }
     if (action.saveFault && !plugin)
@@ -1397,6 +1427,7 @@ void PrintReached(const Options& options, uint64_t failures, double seconds) {
            static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(failures), seconds);
     printf("screen soak: reached %s\n",
            Counted({{r.checkpoints, "checkpoints"}, {r.overlays, "overlays"}, {r.typedThrough, "lines typed at one"},
+                    {r.keysLeavingIt, "typed keys seen to leave one showing"},
                     {r.lookalikes, "rows that show one's text at its columns"}, {r.slowLines, "slow lines"},
                     {r.clears, "cls"}, {r.departedRows, "rows out of the buffer"}})
                .c_str());
