@@ -1297,8 +1297,9 @@ Action Generator::EscKey(const Pass& pass) {
 }
 
 // Output lines of a command: each starts with its running number; some
-// show the coming timer text at the timer's columns, some end at the last
-// column or just before or after it; now and then enough of them to scroll.
+// show the coming timer text at the timer's columns, some elsewhere, some
+// end at the last column or just before or after it; now and then enough
+// of them to scroll.
 std::vector<std::wstring> Generator::OutputLines(const std::wstring& upcoming, int count) {
     std::vector<std::wstring> lines;
     const int width = setup.width;
@@ -1308,6 +1309,8 @@ std::vector<std::wstring> Generator::OutputLines(const std::wstring& upcoming, i
         if (!upcoming.empty() && left >= static_cast<int>(text.size()) + 1 && random.Chance(20)) {
             text += RandomText(random, static_cast<size_t>(left) - text.size()) + upcoming;
             ++g_reached.lookalikes;
+        } else if (!upcoming.empty() && random.Chance(10)) {
+            text += RandomText(random, random.Below(static_cast<uint64_t>(width))) + upcoming;    // elsewhere
         } else if (random.Chance(15)) {
             int length = width + random.Between(-1, 1);
             text += RandomText(random, static_cast<size_t>(std::max(0, length - static_cast<int>(text.size()))));
