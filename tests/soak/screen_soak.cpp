@@ -1352,12 +1352,15 @@ Action Generator::EnterKey(const Pass& pass) {
 
 // ---- a session: both passes, and the report --------------------------------------------
 
-void PrintActions(const Setup& setup, const std::vector<Action>& actions, size_t failedAt) {
+// The session's console and its first `steps` actions, runs of typed
+// characters on one line each.
+void PrintActions(const Setup& setup, const std::vector<Action>& actions, size_t steps) {
     printf("  %s\n  step 0: prompt \"%s\"\n", Describe(setup).c_str(), Narrow(setup.firstPrompt).c_str());
-    for (size_t i = 0; i < actions.size() && i <= failedAt;) {
+    steps = std::min(steps, actions.size());
+    for (size_t i = 0; i < steps;) {
         size_t end = i;
         std::wstring typed;
-        while (end < actions.size() && end <= failedAt && actions[end].act == Act::Type)
+        while (end < steps && actions[end].act == Act::Type)
             typed += actions[end++].text;
         if (end > i) {
             printf("  step %zu-%zu: typed \"%s\"\n", i + 1, end, Narrow(typed, 200).c_str());
@@ -1407,7 +1410,7 @@ SessionResult RunSession(const Options& options, uint64_t number) {
         printf("screen soak: FAILED in session %llu of seed %llu, step %zu, %s: %s\n",
                static_cast<unsigned long long>(number), static_cast<unsigned long long>(options.seed), step, pass,
                failure.what.c_str());
-        PrintActions(setup, actions, step ? step - 1 : 0);
+        PrintActions(setup, actions, step);
         printf("screen soak: replay with: lapwatch_screen_soak.exe --seed %llu --session %llu\n",
                static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(number));
         fflush(stdout);
