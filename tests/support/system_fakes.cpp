@@ -43,6 +43,18 @@ BOOL WINAPI FailingReadConsoleOutputW(HANDLE, CHAR_INFO* cells, COORD size, COOR
     return FALSE;
 }
 
+int g_readToFail, g_readCalls;
+bool g_readFailed;
+
+BOOL WINAPI ReadConsoleOutputWFailingOnce(HANDLE console, CHAR_INFO* cells, COORD size, COORD at, SMALL_RECT* rect) {
+    if (g_readToFail > 0 && ++g_readCalls == g_readToFail) {
+        g_readFailed = true;
+        return FailingReadConsoleOutputW(console, cells, size, at, rect);
+    }
+    static auto real = SystemFunction<decltype(&ReadConsoleOutputW)>(L"kernel32.dll", "ReadConsoleOutputW");
+    return real(console, cells, size, at, rect);
+}
+
 std::multiset<void*> g_openKeys, g_openFiles;
 int g_handlesOpened, g_unknownCloses;
 
@@ -128,6 +140,18 @@ FailingCreateFile::FailingCreateFile(HMODULE module, const wchar_t* name, DWORD 
 
 FailingConsoleRead::FailingConsoleRead(HMODULE module)
     : patch(module, "KERNEL32.dll", "ReadConsoleOutputW", Replacement(&FailingReadConsoleOutputW)) {}
+
+ConsoleReadFailingOnce::ConsoleReadFailingOnce(HMODULE module)
+    : patch(module, "KERNEL32.dll", "ReadConsoleOutputW", Replacement(&ReadConsoleOutputWFailingOnce)) {
+    Arm(0);
+}
+void ConsoleReadFailingOnce::Arm(int nth) {
+    g_readToFail = nth;
+    g_readCalls = 0;
+    g_readFailed = false;
+}
+int ConsoleReadFailingOnce::Calls() const { return g_readCalls; }
+bool ConsoleReadFailingOnce::Failed() const { return g_readFailed; }
 
 CountedHandles::CountedHandles(HMODULE module)
     : openKey(module, "ADVAPI32.dll", "RegOpenKeyExW", Replacement(&CountedRegOpenKeyExW)),

@@ -42,6 +42,18 @@ struct FailingConsoleRead {
     ImportPatch patch;
 };
 
+// ReadConsoleOutputW passes every call to the system until Arm(n); from
+// then on the nth call fails as FailingConsoleRead's do (cells zeroed,
+// ERROR_INVALID_HANDLE) and the calls after it pass again. Arm(0) disarms.
+struct ConsoleReadFailingOnce {
+    explicit ConsoleReadFailingOnce(HMODULE module);
+    bool Applied() const { return patch.Applied(); }
+    void Arm(int nth);
+    int Calls() const;      // calls since the arming
+    bool Failed() const;    // the armed call came, and failed
+    ImportPatch patch;
+};
+
 // Registry keys and files that a module opens through its import table
 // (RegOpenKeyExW and RegCreateKeyExW, CreateFileW) and its closes of them
 // (RegCloseKey, CloseHandle), counted while the calls go on to the system.
