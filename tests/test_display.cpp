@@ -65,77 +65,6 @@ Geometry NarrowWindow(const ConsoleTopRow& console, SHORT width, SHORT windowWid
     return Geometry(console.handle, COORD{width, console.info.dwSize.Y}, window);
 }
 
-TEST(TimerOverlay, DefaultTextAtTheRightEndAndRestoredAfter) {
-    ConsoleTopRow console;
-    ASSERT_GE(console.width, 40);
-    PluginSession s(ShowTimerMode(2));
-    s.TimedLine(L"one", kSecond);
-    s.TimedLine(L"two", kSecond);
-    s.Key(KEY_CODE_ESC, L"Esc", L"");
-    console.Prefill();
-    CONSOLE_SCREEN_BUFFER_INFO before;
-    GetConsoleScreenBufferInfo(console.handle, &before);
-
-    s.TimedLine(L"three", 12340000);
-    std::wstring attributes;
-    std::wstring row = console.Row(&attributes);
-    const std::wstring text = L" [3]  0:00:01.234 ";
-    ASSERT_EQ(18u, text.size());
-    const int left = console.width - 19;
-    EXPECT_EQ(text, row.substr(left, 18));
-    EXPECT_EQ(std::wstring(18, L'\x1F'), attributes.substr(left, 18));
-    EXPECT_EQ(console.original.substr(0, left), row.substr(0, left));
-    EXPECT_EQ(console.original.back(), row.back()) << "the last column is never covered";
-    EXPECT_EQ(console.originalAttributes.back(), attributes.back());
-
-    CONSOLE_SCREEN_BUFFER_INFO after;
-    GetConsoleScreenBufferInfo(console.handle, &after);
-    EXPECT_EQ(before.dwCursorPosition.X, after.dwCursorPosition.X);
-    EXPECT_EQ(before.dwCursorPosition.Y, after.dwCursorPosition.Y);
-    EXPECT_EQ(before.wAttributes, after.wAttributes);
-
-    s.Key('x', L"x", L"x");
-    EXPECT_EQ(text, console.Row().substr(left, 18)) << "an ordinary key leaves the overlay";
-    s.Enter(L"next");
-    EXPECT_EQ(console.original, console.Row(&attributes));
-    EXPECT_EQ(console.originalAttributes, attributes);
-
-    // A second erasure does nothing: cells written since stay.
-    console.Prefill();
-    s.Key(KEY_CODE_ESC, L"Esc", L"");
-    EXPECT_EQ(console.original, console.Row());
-}
-
-TEST(TimerOverlay, TextWiderThanTheBufferIsCut) {
-    ConsoleTopRow console;
-    std::wstring format(console.width + 20, L'#');
-    ScopedEnvironment env(L"LAPWATCHFMT", format.c_str());
-    PluginSession s(ShowTimerMode(2));
-    console.Prefill();
-    s.TimedLine(L"long", kSecond);
-    std::wstring row = console.Row();
-    EXPECT_EQ(std::wstring(console.width - 1, L'#'), row.substr(0, console.width - 1));
-    EXPECT_EQ(console.original.back(), row.back());
-    s.Prompt();
-    EXPECT_EQ(console.original, console.Row());
-}
-
-TEST(TimerOverlay, NothingIsDrawnOverCellsThatCannotBeSaved) {
-    ConsoleTopRow console;
-    PluginSession s(ShowTimerMode(2));
-    console.Prefill();
-    {
-        FailingConsoleRead unreadable(s.plugin.module);
-        ASSERT_TRUE(unreadable.Applied());
-        s.TimedLine(L"unsaved", kSecond);
-        EXPECT_EQ(console.original, console.Row()) << "nothing drawn";
-    }
-    std::wstring attributes;
-    s.Enter(L"next");
-    EXPECT_EQ(console.original, console.Row(&attributes)) << "no overlay recorded, so no stale cells written back";
-    EXPECT_EQ(console.originalAttributes, attributes);
-}
-
 TEST(TimerOverlay, AnErasureThatCannotReadTheCellsWritesNone) {
     ConsoleTopRow console;
     PluginSession s(ShowTimerMode(2));
@@ -209,17 +138,6 @@ TEST(TimerOverlay, TextLongerThanTheSaveAreaRestoresItsFirst200CellsAndBlanksThe
     EXPECT_EQ(wide.original.back(), row.back()) << "the last column was never drawn over";
     EXPECT_EQ(wide.originalAttributes.back(), attributes.back());
     SetConsoleScreenBufferSize(wide.handle, console.info.dwSize);
-}
-
-TEST(TimerOverlay, AOneCharacterFormatIsDrawn) {
-    ConsoleTopRow console;
-    ScopedEnvironment env(L"LAPWATCHFMT", L"#");
-    PluginSession s(ShowTimerMode(2));
-    console.Prefill();
-    s.TimedLine(L"short", kSecond);
-    std::wstring expected = console.original;
-    expected[console.width - 2] = L'#';
-    EXPECT_EQ(expected, console.Row());
 }
 
 TEST(TimerOverlay, ControlCharactersShowAsBlanksInTheirOwnCells) {

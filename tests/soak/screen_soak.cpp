@@ -35,6 +35,7 @@
 //
 // Sessions are numbered from 1 and each draws from a generator of its own,
 // seeded with the seed and its number: --seed S --session K replays one.
+#include "overlay/console_overlay.h"
 #include "support/plugin_session.h"
 #include "support/system_fakes.h"
 
@@ -50,10 +51,9 @@
 
 namespace {
 
-// Rows that the erasure's search for an overlay carried up reads at once: a
-// copy of OVERLAY_SEARCH_ROWS, which comes with the overlay's rewrite in
-// overlay/console_overlay.h; then that constant is used here instead.
-const int kSearchRows = 256;
+// Rows that the erasure's search for an overlay carried up reads at once:
+// the sessions carry overlays across the edges of those blocks.
+const int kSearchRows = OVERLAY_SEARCH_ROWS;
 
 const size_t kLongestLine = 8191;           // the longest line the shell edits
 const uint64_t kMillisecond = 10000;        // ticks
