@@ -25,7 +25,7 @@ else
 fi
 
 # One line per Wine test program that ran: GoogleTest's own counts, or the
-# soak's summary.
+# soaks' summaries.
 gtest_summary() {
     local output name ran passed failed
     for output in "$build/$1"/wine/*/output.txt; do
@@ -37,7 +37,7 @@ gtest_summary() {
         if [ -n "$ran" ]; then
             echo "test: $1 $name: $ran tests ran, ${passed:-0} passed, ${failed:-0} failed"
         else
-            echo "test: $1 $name: $(grep -a '^soak:' "$output" | tail -1 | tr -d '\r' | sed 's/^soak: //')"
+            echo "test: $1 $name: $(grep -aE '^(screen )?soak: [0-9]' "$output" | tail -1 | tr -d '\r' | sed -E 's/^(screen )?soak: //')"
         fi
     done
 }

@@ -5,7 +5,7 @@
 
 #include <wchar.h>
 
-#define DEFAULT_OF(field, kind, value, initial, found, label) .field = initial,
+#define DEFAULT_OF(field, kind, value, initial, found, label) .field = (initial),
 static const Settings DEFAULT_SETTINGS = {LAPWATCH_SETTINGS(DEFAULT_OF)};
 
 Settings g_settings = DEFAULT_SETTINGS;
