@@ -1033,6 +1033,7 @@ struct Generator {
 private:
     std::optional<Action> TypeCharacter(const Pass& pass);
     Action NamedLine(const Pass& pass);
+    Action Key(Act act, int code, const wchar_t* name);
     Action EscKey(const Pass& pass);
     Action EnterKey(const Pass& pass);
     void PlanLine();
@@ -1286,12 +1287,17 @@ int Generator::EraseFault(const Pass& pass) {
     return moved > 0 ? random.Between(1, 3 + blocks) : 1;
 }
 
-Action Generator::EscKey(const Pass& pass) {
+// Esc or Enter, by its code or, now and then, by its name only.
+Action Generator::Key(Act act, int code, const wchar_t* name) {
     Action action;
-    action.act = Act::Esc;
-    bool byName = random.Chance(30);
-    action.code = byName ? KEY_CODE_NONE : KEY_CODE_ESC;
-    action.name = L"Esc";
+    action.act = act;
+    action.code = random.Chance(30) ? KEY_CODE_NONE : code;
+    action.name = name;
+    return action;
+}
+
+Action Generator::EscKey(const Pass& pass) {
+    Action action = Key(Act::Esc, KEY_CODE_ESC, L"Esc");
     action.eraseFault = EraseFault(pass);
     return action;
 }
@@ -1323,11 +1329,7 @@ std::vector<std::wstring> Generator::OutputLines(const std::wstring& upcoming, i
 }
 
 Action Generator::EnterKey(const Pass& pass) {
-    Action action;
-    action.act = Act::Enter;
-    bool byName = random.Chance(30);
-    action.code = byName ? KEY_CODE_NONE : KEY_CODE_ENTER;
-    action.name = L"Enter";
+    Action action = Key(Act::Enter, KEY_CODE_ENTER, L"Enter");
     action.run = run;
     static const uint64_t durations[] = {250 * kMillisecond, 1500 * kMillisecond, 2250 * kMillisecond,
                                          999 * kMillisecond, 1000 * kMillisecond};
